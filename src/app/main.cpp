@@ -1,0 +1,7 @@
+// Process start of the print server.
+#include <QApplication>
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  return 0;
+}
