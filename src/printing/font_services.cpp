@@ -1,6 +1,7 @@
 #include "font_services.h"
 
 #include <QFontDatabase>
+#include <QStringList>
 #include <algorithm>
 #include <cstring>
 
