@@ -1,6 +1,10 @@
 #include "error.h"
 
+#include <utility>
+
+#include <cfenv>
 #include <cstdio>
+#include <cstdlib>
 
 namespace rt {
 
@@ -8,6 +12,11 @@ namespace {
 Value g_errorBlock;
 bool g_netErr = false;
 int g_recoveryDepth = 0;
+bool g_errorLog = true;
+bool g_beep = false;
+int g_errorLevel = 0;
+std::function<void(int, int)> g_toneOutput;
+std::function<void()> g_closeAllWorkAreas;
 }  // namespace
 
 Value Error::Throw() {
@@ -91,6 +100,34 @@ Value Protected(const std::function<void()>& body) {
   }
   --g_recoveryDepth;
   return Value();
+}
+
+bool ErrorLog() { return g_errorLog; }
+bool SetErrorLog(bool on) { return std::exchange(g_errorLog, on); }
+bool Beep() { return g_beep; }
+bool SetBeep(bool on) { return std::exchange(g_beep, on); }
+
+void Tone(int hertz, int duration) {
+  if (g_toneOutput) g_toneOutput(hertz, duration);
+}
+void SetToneOutput(std::function<void(int, int)> output) { g_toneOutput = std::move(output); }
+
+void SetCloseAllWorkAreas(std::function<void()> closeAll) { g_closeAllWorkAreas = std::move(closeAll); }
+void CloseAllWorkAreas() {
+  if (g_closeAllWorkAreas) g_closeAllWorkAreas();
+}
+
+void SetErrorLevel(int code) { g_errorLevel = code; }
+int ErrorLevel() { return g_errorLevel; }
+
+void Quit() {
+  std::fflush(nullptr);
+  std::exit(g_errorLevel);
+}
+
+void ResetFpu() {
+  std::feclearexcept(FE_ALL_EXCEPT);
+  std::fesetround(FE_TONEAREST);
 }
 
 Value MinimalErrorBlock() {

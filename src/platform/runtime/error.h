@@ -6,6 +6,7 @@
 // a recovery point (BreakTo) or end the process.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -58,6 +59,14 @@ enum GenCode : uint32_t {
   EG_OVERFLOW = 51, EG_BADNAME = 30,
 };
 
+// Operating-system codes of an open refused because another process holds
+// the file (sharing) or a lock on it (lock). The default handler treats an
+// open error with one of them as a network error when a default is allowed.
+enum OsCode : uint32_t { OS_SHARING_VIOLATION = 32, OS_LOCK_VIOLATION = 33 };
+
+// General code of an append that could not get its lock.
+constexpr uint32_t EG_APPENDLOCK = 40;
+
 // Text of a general error code ("Open error", ...); "" for 0 or unknown codes.
 std::string GenCodeText(uint32_t gencode);
 
@@ -84,6 +93,31 @@ bool CanBreak();                          // is a recovery point active?
 [[noreturn]] void BreakTo(Value error);   // leave to the nearest recovery point
 // Runs body; returns NIL when it finished, otherwise the value it broke out with.
 Value Protected(const std::function<void()>& body);
+
+// Switches of the error system: the error log (on by default) and the beep
+// of the error handler (off by default). Each setter returns the old state.
+bool ErrorLog();
+bool SetErrorLog(bool on);
+bool Beep();
+bool SetBeep(bool on);
+
+// Sounds a tone (frequency in hertz, duration in eighteenths of a second)
+// through the installed tone output; silent when none is installed.
+void Tone(int hertz, int duration);
+void SetToneOutput(std::function<void(int hertz, int duration)> output);
+
+// Closing every open database work area: the table engine registers how.
+void SetCloseAllWorkAreas(std::function<void()> closeAll);
+void CloseAllWorkAreas();
+
+// The process exit code (ErrorLevel) and the end of the application: Quit
+// flushes the standard streams and ends the process with that code.
+void SetErrorLevel(int code);
+int ErrorLevel();
+[[noreturn]] void Quit();
+
+// Resets the floating-point environment (exception flags, rounding).
+void ResetFpu();
 
 // A block that only reports the error on standard error and answers
 // "take the default". Used until the program installs its own handler.
