@@ -32,6 +32,11 @@ std::string Demangled(const char* function) {
   char* d = abi::__cxa_demangle(function, nullptr, nullptr, &status);
   std::string name = (status == 0 && d) ? d : function;
   std::free(d);
+  // ABI tags ("[abi:cxx11]") are no part of the name a person reads.
+  for (size_t p; (p = name.find("[abi:")) != std::string::npos;) {
+    size_t end = name.find(']', p);
+    name.erase(p, end == std::string::npos ? std::string::npos : end - p + 1);
+  }
   if (name.ends_with(" const")) name.resize(name.size() - 6);
   // Cut the parameter list: the bracket group that closes the name.
   if (name.ends_with(")")) {

@@ -3,7 +3,6 @@
 #include <langinfo.h>
 #include <locale.h>
 
-#include <climits>
 #include <ctime>
 
 #include "error.h"
@@ -117,7 +116,9 @@ void ReadLocale(InternationalSettings& s) {
   else s.dateFormat = "MM" + sep + "DD" + sep + year;
 
   auto frac = locale.Read(FRAC_DIGITS);
-  s.decimals = (frac && (*frac)[0] != CHAR_MAX) ? static_cast<unsigned char>((*frac)[0]) : 2;
+  // The locale marks a missing value with CHAR_MAX (or -1 where char is signed).
+  int digits = frac ? static_cast<unsigned char>((*frac)[0]) : -1;
+  s.decimals = (digits >= 0 && digits < 100) ? digits : 2;
 }
 
 Symbol ModeName(int flag) {
