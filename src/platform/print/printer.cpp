@@ -1,0 +1,220 @@
+#include "platform/print/printer.h"
+
+#include <QFile>
+#include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPicture>
+#include <QPrinter>
+#include <cmath>
+#include <cstdio>
+
+#include "platform/spool/spooler.h"
+
+namespace print {
+
+namespace {
+
+constexpr int kDefaultDpi = 1200;
+const QMarginsF kMarginsMm(5, 5, 5, 5);
+
+QPageLayout LayoutFor(const PrintingDevice& d) {
+  return QPageLayout(QPageSize(QPageSize::A4),
+                     d.Orientation() == DMORIENT_LANDSCAPE ? QPageLayout::Landscape : QPageLayout::Portrait,
+                     kMarginsMm, QPageLayout::Millimeter);
+}
+
+}  // namespace
+
+int GetDeviceCaps(const QPaintDevice* device, int index) {
+  if (!device) return 0;
+  const auto* paged = dynamic_cast<const QPagedPaintDevice*>(device);
+  const int dpiX = device->logicalDpiX(), dpiY = device->logicalDpiY();
+  switch (index) {
+    case HORZRES: return device->width();
+    case VERTRES: return device->height();
+    case LOGPIXELSX: return dpiX;
+    case LOGPIXELSY: return dpiY;
+    case PHYSICALWIDTH:
+      return paged ? int(std::lround(paged->pageLayout().fullRect(QPageLayout::Inch).width() * dpiX)) : device->width();
+    case PHYSICALHEIGHT:
+      return paged ? int(std::lround(paged->pageLayout().fullRect(QPageLayout::Inch).height() * dpiY)) : device->height();
+    case PHYSICALOFFSETX:
+      return paged ? int(std::lround(paged->pageLayout().margins(QPageLayout::Inch).left() * dpiX)) : 0;
+    case PHYSICALOFFSETY:
+      return paged ? int(std::lround(paged->pageLayout().margins(QPageLayout::Inch).top() * dpiY)) : 0;
+    default: return 0;
+  }
+}
+
+Printer::Printer(const std::string& jobName, const PrintingDevice* device) : jobName_(jobName) {
+  PrintingDevice chosen = device && device->IsValid() ? *device : PrintingDevice();
+  if (!chosen.IsValid()) return;
+  const int dpi = chosen.Resolution() > 0 ? chosen.Resolution() : kDefaultDpi;
+  if (!chosen.OutputFile().empty() || spool::IsBuiltIn(chosen.Device())) {
+    // The PDF file is opened when the job starts; the built-in printer's
+    // file name is only reserved then.
+    outputFile_ = chosen.OutputFile();
+    printerName_ = chosen.Device();
+    pdfFile_ = std::make_unique<QFile>();
+    pdf_ = std::make_unique<QPdfWriter>(pdfFile_.get());
+    pdf_->setResolution(dpi);
+    pdf_->setPageLayout(LayoutFor(chosen));
+    pdf_->setTitle(QString::fromStdString(jobName_));
+    pdf_->setCreator(QStringLiteral("KWPRINT"));
+    device_ = pdf_.get();
+    return;
+  }
+  qprinter_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  qprinter_->setPrinterName(QString::fromStdString(chosen.Device()));
+  // Qt falls back to PDF output silently when it does not find the queue.
+  if (!qprinter_->isValid() || qprinter_->outputFormat() != QPrinter::NativeFormat ||
+      qprinter_->printerName().toStdString() != chosen.Device()) {
+    qprinter_.reset();
+    return;
+  }
+  qprinter_->setResolution(dpi);
+  qprinter_->setFullPage(false);
+  qprinter_->setPageLayout(LayoutFor(chosen));
+  qprinter_->setDocName(QString::fromStdString(jobName_));
+  printerName_ = chosen.Device();
+  device_ = qprinter_.get();
+}
+
+Printer::~Printer() = default;
+
+QPaintDevice* Printer::Handle() const { return device_; }
+
+bool Printer::Start(int fromPage, int toPage) {
+  if (!device_ || painter_) return false;
+  if (fromPage < 1) fromPage = 1;
+  std::string finalPath;
+  if (pdf_) {
+    finalPath = outputFile_;
+    if (finalPath.empty()) {
+      finalPath = spool::ReserveOutputFile("pdf");
+      if (finalPath.empty()) return false;
+      outputFile_ = finalPath;
+      partFile_ = finalPath + ".part";
+    }
+    pdfFile_->setFileName(QString::fromStdString(partFile_.empty() ? finalPath : partFile_));
+    if (!pdfFile_->open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+  }
+  QPainter painter;
+  if (!painter.begin(device_)) {
+    if (pdfFile_) pdfFile_->close();
+    return false;
+  }
+  // Pages before the range are laid out on a scratch picture.
+  QPicture scratch;
+  QPainter scratchPainter;
+  pagesPrinted_ = 0;
+  for (int page = 1; toPage <= 0 || page <= toPage; ++page) {
+    const bool printed = page >= fromPage;
+    if (printed) {
+      if (pagesPrinted_ > 0) device_->newPage();
+      painter_ = &painter;
+      ++pagesPrinted_;
+    } else {
+      scratch = QPicture();
+      scratchPainter.begin(&scratch);
+      painter_ = &scratchPainter;
+    }
+    painter_->setFont(CurrentRunFont().qfont);
+    bool more = PrinterExpose(page);
+    if (!printed) scratchPainter.end();
+    if (!more) break;
+  }
+  painter_ = nullptr;
+  bool ok = painter.end();
+  if (pdfFile_) {
+    pdfFile_->close();
+    ok = ok && pdfFile_->error() == QFileDevice::NoError;
+    if (!partFile_.empty()) {
+      ok = ok && std::rename(partFile_.c_str(), finalPath.c_str()) == 0;
+      partFile_.clear();
+    }
+  }
+  return ok;
+}
+
+BoundingBox Printer::CanvasArea() const {
+  if (!device_) return {};
+  return BoundingBox(Point(0, 0), Dimension(device_->width(), device_->height()));
+}
+
+const Printer::RunFont& Printer::CurrentRunFont() const {
+  if (!runFont_) {
+    runFont_ = std::make_unique<RunFont>();
+    Font::OnDevice d = font_.ForDevice(device_);
+    runFont_->qfont = QFont(d.font, device_);
+    runFont_->scaleX = d.scaleX;
+    runFont_->scaleY = d.scaleY;
+    runFont_->raw = QRawFont::fromFont(runFont_->qfont);
+    QFontMetricsF m(runFont_->qfont, device_);
+    runFont_->descent = m.descent();
+    runFont_->height = m.height();
+  }
+  return *runFont_;
+}
+
+void Printer::SetFont(const Font& font) {
+  if (runFont_ && font == font_) return;
+  font_ = font;
+  runFont_.reset();
+  if (painter_) painter_->setFont(CurrentRunFont().qfont);
+}
+
+Dimension Printer::SizeText(const std::string& text) const {
+  if (!device_) return {};
+  const RunFont& rf = CurrentRunFont();
+  QFontMetricsF m(rf.qfont, device_);
+  double width = m.horizontalAdvance(QString::fromStdString(text)) * rf.scaleX;
+  return Dimension(int(std::lround(width)), int(std::lround(rf.height * rf.scaleY)));
+}
+
+double Printer::BaselineOf(int y) const {
+  // Canvas y grows upwards from the bottom; the painter's y grows downwards.
+  const RunFont& rf = CurrentRunFont();
+  return double(device_->height() - y) - rf.descent * rf.scaleY;
+}
+
+void Printer::TextPrint(const std::string& text, Point at) {
+  if (!painter_ || text.empty()) return;
+  const RunFont& rf = CurrentRunFont();
+  painter_->save();
+  painter_->translate(at.X, BaselineOf(at.Y));
+  painter_->scale(rf.scaleX, rf.scaleY);
+  painter_->drawText(QPointF(0, 0), QString::fromStdString(text));
+  painter_->restore();
+}
+
+void Printer::TextPrintAt(const std::u32string& chars, const std::vector<int>& xs, int y) {
+  if (!painter_ || chars.empty()) return;
+  const RunFont& rf = CurrentRunFont();
+  QString text = QString::fromUcs4(chars.data(), qsizetype(chars.size()));
+  QList<quint32> glyphs = rf.raw.glyphIndexesForString(text);
+  painter_->save();
+  painter_->translate(0, BaselineOf(y));
+  painter_->scale(rf.scaleX, rf.scaleY);
+  auto xAt = [&](size_t i) { return (i < xs.size() ? xs[i] : 0) / rf.scaleX; };
+  if (glyphs.size() != qsizetype(chars.size())) {
+    for (size_t i = 0; i < chars.size(); ++i) painter_->drawText(QPointF(xAt(i), 0), QString::fromUcs4(&chars[i], 1));
+  } else {
+    QList<QPointF> positions;
+    positions.reserve(glyphs.size());
+    for (qsizetype i = 0; i < glyphs.size(); ++i) positions.append(QPointF(xAt(size_t(i)), 0));
+    QGlyphRun run;
+    run.setRawFont(rf.raw);
+    run.setGlyphIndexes(glyphs);
+    run.setPositions(positions);
+    run.setUnderline(font_.Underline());
+    painter_->drawGlyphRun(QPointF(0, 0), run);
+  }
+  painter_->restore();
+}
+
+}  // namespace print
