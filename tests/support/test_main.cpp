@@ -9,6 +9,12 @@
 
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  setenv("RV_SOURCE_DIR", RV_SOURCE_DIR_PATH, 1);
+  setenv("RV_BINARY_DIR", RV_BINARY_DIR_PATH, 1);
+  setenv("RV_CUPS_DIR", RV_CUPS_DIR_PATH, 1);
+  // Every test talks to the private cupsd of the test setup (or to none when
+  // it is not running), never to the machine's own spooler.
+  setenv("CUPS_SERVER", RV_CUPS_DIR_PATH "/run/cups.sock", 1);
   QString runtime = QDir::tempPath() + "/rv-xdg-runtime";
   QDir().mkpath(runtime);
   QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);

@@ -44,7 +44,9 @@ DialogWindow::DialogWindow(QWidget* owner, const std::string& templateName, bool
   setFont(font);
   QFontMetrics fm(font);
   // Dialog base units: the average width of the alphabet and the line height.
-  baseUnitX_ = int(std::lround(fm.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 52.0));
+  // Rounded up: the installed faces run a little wider than the ones the
+  // templates were laid out for, and texts must not be clipped.
+  baseUnitX_ = int(std::ceil(fm.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 52.0));
   baseUnitY_ = fm.height();
 
   Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint;
@@ -98,17 +100,22 @@ QWidget* DialogWindow::CreateWidget(const ControlTemplate& c) {
     case ControlKind::GroupBox: {
       auto* g = new QGroupBox(text, this);
       g->setAttribute(Qt::WA_TransparentForMouseEvents);
+      // The title sits on the frame's top line, as group boxes are drawn in templates.
+      g->setStyleSheet(
+          "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 0.5em; }"
+          "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }");
       return g;
     }
     case ControlKind::FixedText:
     default: {
       auto* l = new QLabel(text, this);
       l->setTextFormat(Qt::PlainText);
+      l->setAlignment(Qt::AlignLeft | Qt::AlignTop);  // static text starts at its top left
       if (c.HasStyle("sunken")) {
         l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
       }
-      if (c.HasStyle("center")) l->setAlignment(Qt::AlignCenter);
+      if (c.HasStyle("center")) l->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
       return l;
     }
   }

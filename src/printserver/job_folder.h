@@ -1,0 +1,25 @@
+// The work folder shared with the producing application: job files
+// "U*.PRN" (any letter case), claimed by copying them to a private name.
+#pragma once
+#include <string>
+#include <vector>
+
+// Names of the regular files in `folder` matching "U*.PRN" without regard to
+// case, in the order the file system lists them. Links and devices never count.
+std::vector<std::string> ListJobFiles(const std::string& folder);
+
+// True when `path` is a regular file that no process has open (so its writer
+// has finished with it). Takes a write lease and releases it at once; where
+// the lease is refused for ownership, looks through /proc/*/fd instead.
+bool IsFileFree(const std::string& path);
+
+// Copies a regular file to `to`, which must not exist yet. On failure nothing
+// is left under `to`.
+bool CopyJobFile(const std::string& from, const std::string& to);
+
+// Erases a regular file (never a link's target or a device).
+bool EraseJobFile(const std::string& path);
+
+// A free name in `folder` for keeping a failed job: the job's name with the
+// extension ".ERR", with "_1", "_2" ... added when that name is taken.
+std::string FailedJobName(const std::string& folder, const std::string& jobName);
