@@ -12,7 +12,7 @@
 
 namespace {
 
-struct Run {
+struct ProgramRun {
   int exitCode = -1;
   bool crashed = true;
   std::string boxes;
@@ -20,7 +20,7 @@ struct Run {
   std::string stderrText;
 };
 
-Run RunProgram(testsupport::TempWorkDir& dir, const std::string& answers) {
+ProgramRun RunProgram(testsupport::TempWorkDir& dir, const std::string& answers) {
   dir.Write("answers.txt", answers);
   QProcess p;
   auto env = QProcessEnvironment::systemEnvironment();
@@ -30,7 +30,7 @@ Run RunProgram(testsupport::TempWorkDir& dir, const std::string& answers) {
   p.setProcessEnvironment(env);
   p.setWorkingDirectory(QString::fromStdString(dir.path()));
   p.start(RV_PROGRAM, {});
-  Run r;
+  ProgramRun r;
   if (!p.waitForFinished(60000)) {
     p.kill();
     p.waitForFinished();
@@ -58,7 +58,7 @@ TEST(ErrorsEndToEnd, ATableThatCannotBeCreatedShowsTheBoxLogsAndQuitsWithTheErro
   // A folder where the form table belongs: the table cannot be created.
   std::filesystem::create_directory(dir.File("FORM.DBF"));
 
-  Run run = RunProgram(dir, "2\n3\n");  // retry once, then quit
+  ProgramRun run = RunProgram(dir, "2\n3\n");  // retry once, then quit
   ASSERT_FALSE(run.crashed) << run.stderrText;
 
   // Two boxes: the first error and the one after the retry.
