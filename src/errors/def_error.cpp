@@ -165,9 +165,12 @@ int ErrorBox(const std::string& text, const std::string& caption, bool offerDefa
   return gui::MessageBoxes().Show(r);
 }
 
+rt::Value DefErrorBlock() {
+  return rt::Value(rt::CodeBlock([](const std::vector<rt::Value>& a) { return DefError(a.empty() ? rt::Value() : a[0]); }));
+}
+
 void StartErrorSystem() {
-  if (rt::ErrorBlock().IsNil())
-    rt::SetErrorBlock(rt::CodeBlock([](const std::vector<rt::Value>& a) { return DefError(a.empty() ? rt::Value() : a[0]); }));
+  if (rt::ErrorBlock().IsNil()) rt::SetErrorBlock(DefErrorBlock());
   rt::SetInternational(rt::Symbol("WINDOWS"));
   if (rt::StartCount() == 1) rt::SetErrorFunc(DefErrorGen);
   // A display rings its bell; offscreen there is nothing to hear.

@@ -16,6 +16,9 @@ namespace errors {
 // nearest recovery point or ends the process with exit code GenCode.
 rt::Value DefError(const rt::Value& object);
 
+// The error block that hands the error object to DefError.
+rt::Value DefErrorBlock();
+
 // The English description of an error, lines ending in CR LF.
 std::string ErrorText(const rt::Error& error);
 

@@ -40,6 +40,8 @@ std::string WorkDirName() {
   std::error_code ec;
   auto p = std::filesystem::read_symlink("/proc/self/cwd", ec);
   std::string s = ec ? std::string(".") : p.string();
+  const std::string gone = " (deleted)";
+  if (s.ends_with(gone)) s.resize(s.size() - gone.size());
   return s.ends_with("/") ? s : s + "/";
 }
 

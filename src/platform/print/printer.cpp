@@ -147,24 +147,27 @@ BoundingBox Printer::CanvasArea() const {
 }
 
 const Printer::RunFont& Printer::CurrentRunFont() const {
-  if (!runFont_) {
-    runFont_ = std::make_unique<RunFont>();
-    Font::OnDevice d = font_.ForDevice(device_);
-    runFont_->qfont = QFont(d.font, device_);
-    runFont_->scaleX = d.scaleX;
-    runFont_->scaleY = d.scaleY;
-    runFont_->raw = QRawFont::fromFont(runFont_->qfont);
-    QFontMetricsF m(runFont_->qfont, device_);
-    runFont_->descent = m.descent();
-    runFont_->height = m.height();
-  }
-  return *runFont_;
+  if (runFont_) return *runFont_;
+  for (const auto& [font, prepared] : runFonts_)
+    if (font == font_) return *(runFont_ = prepared.get());
+  auto rf = std::make_unique<RunFont>();
+  Font::OnDevice d = font_.ForDevice(device_);
+  rf->qfont = QFont(d.font, device_);
+  rf->scaleX = d.scaleX;
+  rf->scaleY = d.scaleY;
+  rf->raw = QRawFont::fromFont(rf->qfont);
+  QFontMetricsF m(rf->qfont, device_);
+  rf->descent = m.descent();
+  rf->height = m.height();
+  if (runFonts_.size() >= 16) runFonts_.erase(runFonts_.begin());
+  runFonts_.emplace_back(font_, std::move(rf));
+  return *(runFont_ = runFonts_.back().second.get());
 }
 
 void Printer::SetFont(const Font& font) {
   if (runFont_ && font == font_) return;
   font_ = font;
-  runFont_.reset();
+  runFont_ = nullptr;
   if (painter_) painter_->setFont(CurrentRunFont().qfont);
 }
 

@@ -86,7 +86,9 @@ class Printer {
   QPagedPaintDevice* device_ = nullptr;
   QPainter* painter_ = nullptr;   // the page being drawn while Start runs
   Font font_;
-  mutable std::unique_ptr<RunFont> runFont_;
+  mutable const RunFont* runFont_ = nullptr;
+  // Fonts already prepared for this device: layouts switch between a few.
+  mutable std::vector<std::pair<Font, std::unique_ptr<RunFont>>> runFonts_;
   int pagesPrinted_ = 0;
 };
 

@@ -38,6 +38,7 @@ std::string Demangled(const char* function) {
     name.erase(p, end == std::string::npos ? std::string::npos : end - p + 1);
   }
   if (name.ends_with(" const")) name.resize(name.size() - 6);
+  if (name == "operator()") return "{lambda}";  // lambdas have no linkage name
   // Cut the parameter list: the bracket group that closes the name.
   if (name.ends_with(")")) {
     int depth = 0;

@@ -175,7 +175,15 @@ class CupsPrinterHandle : public PrinterHandle {
     if (!inDoc_) return false;
     inDoc_ = false;
     inPage_ = false;
-    record_.completed = cupsFinishDocument(CUPS_HTTP_DEFAULT, name_.c_str()) == IPP_STATUS_OK;
+    const bool accepted = cupsFinishDocument(CUPS_HTTP_DEFAULT, name_.c_str()) == IPP_STATUS_OK;
+    if (record_.bytes == 0) {
+      // CUPS refuses an empty document and would keep the job waiting for
+      // one: a job without bytes has nothing to print, so it is withdrawn.
+      cupsCancelJob2(CUPS_HTTP_DEFAULT, name_.c_str(), record_.jobId, 0);
+      record_.completed = true;
+    } else {
+      record_.completed = accepted;
+    }
     Remember(record_);
     return record_.completed;
   }
