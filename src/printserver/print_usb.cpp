@@ -2,6 +2,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "platform/print/printing_device.h"
+#include "printing/file_printer.h"
 #include "printing/printer_globals.h"
 #include "printing/raw_data_to_printer.h"
 #include "printserver/main_dialog.h"
@@ -14,5 +16,16 @@ bool MainDialog::PrintUSB(const std::string& claimedPath) {
     ::close(fd);
     return sent;
   }
-  return false;  // TEMPORARY: page printing path comes with FilePrinter
+  // A job for a printer that does not exist is not printed on another one:
+  // it fails and is kept.
+  print::PrintingDevice device(gcPrinterName);
+  if (!device.IsValid()) return false;
+  FilePrinter printer(claimedPath, &device, "Zozadodeded nyomtatás");
+  if (!printer.IsValid()) {
+    printer.Destroy();
+    return false;
+  }
+  bool printed = printer.Start();
+  printer.Destroy();
+  return printed;
 }

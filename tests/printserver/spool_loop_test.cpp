@@ -95,6 +95,31 @@ TEST_F(SpoolLoopTest, ARawJobIsClaimedPrintedUnchangedAndCounted) {
       << time;
 }
 
+TEST_F(SpoolLoopTest, ATextJobIsPrintedAsPagesInOemText) {
+  dlg->PB4();
+  dlg->oPRNTIPUS->SetText("1");
+  dlg->PB3();
+  // "Első oldal" and "Második" in the OEM code page, a form feed between the pages.
+  Job("U0001.PRN", "Els\x8B oldal\r\n\fM\xA0sodik\r\n");
+  dlg->Tick();
+  auto printed = Printed();
+  ASSERT_EQ(printed.size(), 1u);
+  ASSERT_EQ(printed[0].rfind("%PDF", 0), 0u);
+  dir.Write("out.pdf", printed[0]);
+  FILE* p = popen(("pdftotext -layout " + dir.File("out.pdf") + " -").c_str(), "r");
+  ASSERT_NE(p, nullptr);
+  std::string text;
+  char buf[4096];
+  while (size_t n = fread(buf, 1, sizeof buf, p)) text.append(buf, n);
+  pclose(p);
+  size_t first = text.find("Első oldal"), feed = text.find('\f'), second = text.find("Második");
+  ASSERT_NE(first, std::string::npos) << text;
+  ASSERT_NE(second, std::string::npos) << text;
+  EXPECT_LT(first, feed);
+  EXPECT_LT(feed, second) << "the second line is on the second page";
+  EXPECT_EQ(StatLine(3), " Nyomtatva: 1/1");
+}
+
 TEST_F(SpoolLoopTest, AnEmptyFolderChangesNothing) {
   Job("A0001.PRN", "not a job");
   Job("U0001.TXT", "not a job");
