@@ -93,7 +93,7 @@ class MainDialog : public gui::DialogWindow {
  private:
   // A job that could not be printed stays in the work folder as <job>.ERR.
   void KeepFailedJob(const std::string& claim);
-  void LogJobFailure(const std::string& text);
+  void LogJobFailure(const std::string& keptName);
 
   QFont oArialFont;      // "Arial" 14 pt bold: the "?" button
   QFont oStatusFont;     // "Microsoft Sans Serif" 10 pt bold: the status text

@@ -7,6 +7,8 @@
 #include "printing/printer_globals.h"
 #include "printserver/job_folder.h"
 #include "printserver/main_dialog.h"
+#include "errors/def_error.h"
+#include "errors/error_log.h"
 #include "printserver/message_boxes.h"
 
 #include <fcntl.h>
@@ -107,7 +109,7 @@ void MainDialog::KeepFailedJob(const std::string& claim) {
   std::string kept = FailedJobName(cWorkDir, cJobName);
   if (rename(claim.c_str(), (cWorkDir + kept).c_str()) != 0) kept = claim.substr(cWorkDir.size());
   oFixedText11->SetText("Hiba: " + cJobName);
-  LogJobFailure("A nyomtatás nem sikerült: " + cJobName + " (megőrizve: " + kept + ")");
+  LogJobFailure(kept);
 }
 
 void MainDialog::UpdateStat() {
@@ -121,4 +123,17 @@ void MainDialog::UpdateStat() {
   repaint();
 }
 
-void MainDialog::LogJobFailure(const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); }
+// A record in the error log, without a box: the server runs unattended.
+void MainDialog::LogJobFailure(const std::string& keptName) {
+  rt::Error error;
+  error.SubSystem = "Spool";
+  error.GenCode = rt::EG_PRINT;
+  error.Severity = 2;
+  error.Operation = "PrintUSB";
+  error.Description = "Job " + cJobName + " could not be printed on printer '" + gcPrinterName + "'; kept as " +
+                      keptName;
+  error.FileName = cWorkDir + keptName;
+  error.FuncSym = rt::Symbol("PrintUSB");
+  auto log = errors::ErrorLogOpen();
+  if (log.valid()) errors::ErrorLogWrite(log, errors::ErrorText(error), error);
+}

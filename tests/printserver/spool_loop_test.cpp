@@ -217,6 +217,10 @@ TEST_F(SpoolLoopTest, AJobThatCannotBePrintedIsKeptAsErrAndTheNextOnesGoOn) {
   EXPECT_FALSE(InJobs("00000001.$$$"));
   EXPECT_EQ(StatLine(3), " Nyomtatva: 0/1");
   EXPECT_EQ(dlg->oFixedText11->Text(), "Hiba: U0001.PRN");
+  const std::string log = dir.Read("ZXERROR.LOG");
+  EXPECT_NE(log.find("Job U0001.PRN could not be printed on printer 'no-such-printer'; kept as U0001.ERR"),
+            std::string::npos)
+      << log;
 
   Job("U0001.PRN", "second");
   dlg->Tick();
