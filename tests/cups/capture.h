@@ -1,6 +1,8 @@
 // Helpers for tests that use the private cupsd (see README.md here): where
 // its capture queues write, and waiting for a job's file to arrive.
 #pragma once
+#include <cups/cups.h>
+
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -35,5 +37,20 @@ inline bool WaitForJob(const std::string& queue, int jobId, std::string* bytes, 
   }
   return false;
 }
+
+// While it lives, libcups talks to a scheduler that does not exist (a
+// machine without a spooler).
+class NoSpooler {
+ public:
+  NoSpooler() {
+    const char* s = std::getenv("CUPS_SERVER");
+    saved_ = s ? s : "";
+    cupsSetServer("/nonexistent/cups.sock");
+  }
+  ~NoSpooler() { cupsSetServer(saved_.empty() ? nullptr : saved_.c_str()); }
+
+ private:
+  std::string saved_;
+};
 
 }  // namespace testcups

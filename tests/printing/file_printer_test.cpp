@@ -7,6 +7,7 @@
 #include <cmath>
 #include <filesystem>
 
+#include "cups/capture.h"
 #include "platform/print/pdf_words.h"
 #include "platform/runtime/codepage.h"
 #include "platform/runtime/error.h"
@@ -343,14 +344,14 @@ TEST(FilePrinter, ValidOnlyWithAFileAndAPrinter) {
   EXPECT_FALSE(missing.Start());
   EXPECT_FALSE(std::filesystem::exists(dir.File("v.pdf")));
   // No printer at all.
-  spool::SetBuiltInPrinterEnabled(false);
-  const std::string savedServer = getenv("CUPS_SERVER") ? getenv("CUPS_SERVER") : "";
-  setenv("CUPS_SERVER", dir.File("no-cupsd.sock").c_str(), 1);
-  print::PrintingDevice none("nowhere");
-  EXPECT_FALSE(FilePrinter(dir.File("job.txt"), &none).IsValid());
-  EXPECT_FALSE(FilePrinter(dir.File("job.txt")).IsValid());
-  setenv("CUPS_SERVER", savedServer.c_str(), 1);
-  spool::SetBuiltInPrinterEnabled(true);
+  {
+    testcups::NoSpooler noSpooler;
+    spool::SetBuiltInPrinterEnabled(false);
+    print::PrintingDevice none("nowhere");
+    EXPECT_FALSE(FilePrinter(dir.File("job.txt"), &none).IsValid());
+    EXPECT_FALSE(FilePrinter(dir.File("job.txt")).IsValid());
+    spool::SetBuiltInPrinterEnabled(true);
+  }
 }
 
 TEST(FilePrinter, FileOpenElsewhereIsNotPrinted) {
