@@ -1,0 +1,303 @@
+// The spool loop end to end: the real program polls a job folder in a fresh
+// work directory and prints raw jobs on a capture queue of the test's own;
+// the tests write jobs as a producer does and check what the spooler got and
+// what is left in the folder.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <set>
+#include <thread>
+
+#include "server_process.h"
+#include "support/work_dir.h"
+#include "test_queue.h"
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+std::string Joined(const std::vector<std::string>& names) {
+  std::string s;
+  for (const auto& n : names) s += "[" + n + "] ";
+  return s;
+}
+
+std::string Companion(int claim) {
+  char name[32];
+  std::snprintf(name, sizeof name, "%08X.prn", claim);
+  return name;
+}
+
+class SpoolLoopE2E : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::create_directory(jobs);
+    queue = std::make_unique<e2e::TestQueue>(dir.File("out"));
+    ASSERT_TRUE(queue->ok()) << "lpadmin could not create the test queue";
+  }
+  void TearDown() override {
+    if (server && server->Running()) {
+      EXPECT_TRUE(server->Stop()) << "the program did not end on SIGTERM";
+    }
+  }
+
+  void StartServer(const std::string& folder, const std::string& printer, const std::string& type = "2") {
+    server = std::make_unique<e2e::ServerProcess>(dir.path(), e2e::ServerSettings{folder, printer, type});
+    ASSERT_TRUE(server->Running()) << server->Output();
+  }
+  void StartServer() { StartServer(jobs, queue->name()); }
+
+  std::string Job(const std::string& name) const { return jobs + name; }
+  std::vector<std::string> JobFolder() const { return e2e::FolderNames(jobs); }
+
+  // Waits until the job's bytes have reached the spooler's output and its
+  // file has left the folder.
+  ::testing::AssertionResult Printed(const std::string& name, const std::string& bytes) {
+    if (!queue->WaitFor(bytes))
+      return ::testing::AssertionFailure() << name << " was not printed; folder: " << Joined(JobFolder())
+                                           << "\n" << server->Output();
+    if (!e2e::WaitUntil([&] { return !e2e::Exists(Job(name)); }, 5000))
+      return ::testing::AssertionFailure() << name << " was printed but is still in the folder";
+    return ::testing::AssertionSuccess();
+  }
+
+  testsupport::TempWorkDir dir;
+  std::string jobs = dir.File("jobs/");
+  std::unique_ptr<e2e::TestQueue> queue;
+  std::unique_ptr<e2e::ServerProcess> server;
+};
+
+TEST_F(SpoolLoopE2E, ARawJobArrivesByteForByteOnceAndLeavesNothingBehind) {
+  StartServer();
+  // Larger than one copy buffer, with form feeds (page ends), NUL, CR LF, ESC.
+  std::string bytes = e2e::UniqueRawBytes(200 * 1024 + 17);
+  e2e::WriteJob(Job("U0001.PRN"), bytes);
+
+  ASSERT_TRUE(Printed("U0001.PRN", bytes));
+  EXPECT_TRUE(e2e::WaitUntil([&] { return JobFolder().empty(); }, 5000)) << Joined(JobFolder());
+  std::this_thread::sleep_for(1s);   // several more ticks
+  EXPECT_EQ(queue->Outputs().size(), 1u);
+  EXPECT_EQ(queue->CopiesOf(bytes), 1);
+  EXPECT_TRUE(JobFolder().empty()) << Joined(JobFolder());
+  EXPECT_TRUE(server->Running()) << server->Output();
+}
+
+TEST_F(SpoolLoopE2E, JobNamesMatchInAnyLetterCaseInAFolderGivenRelativeAndWithoutItsSlash) {
+  const std::vector<std::string> names = {"u1.prn", "U2.Prn", "U.PRN", "uXyZ.pRn"};
+  std::map<std::string, std::string> bytes;
+  for (size_t i = 0; i < names.size(); ++i) bytes[names[i]] = e2e::UniqueRawBytes(1000 + i);
+  // The work directory is the program's current directory.
+  StartServer("jobs", queue->name());
+  for (const auto& [name, b] : bytes) e2e::WriteJob(Job(name), b);
+
+  for (const auto& [name, b] : bytes) EXPECT_TRUE(Printed(name, b));
+  std::this_thread::sleep_for(1s);
+  for (const auto& [name, b] : bytes) EXPECT_EQ(queue->CopiesOf(b), 1) << name;
+  EXPECT_EQ(queue->Outputs().size(), names.size());
+  EXPECT_TRUE(JobFolder().empty()) << Joined(JobFolder());
+}
+
+TEST_F(SpoolLoopE2E, FilesThatAreNotJobsAreNeverOpenedPrintedOrErased) {
+  // Regular files whose names only look like jobs.
+  std::map<std::string, std::string> decoys;
+  for (std::string name : {"A1.PRN", "U1.PRN.TMP", "U1.PR", "XU1.PRN", "U1PRN", "U1.PRNX", "1.PRN", "U1.PRN "})
+    decoys[name] = e2e::UniqueRawBytes(300);
+  for (const auto& [name, b] : decoys) e2e::WriteJob(Job(name), b);
+  // A link to a file outside the folder, a dangling link, a named pipe (an
+  // open would block) and a folder, all named like jobs.
+  std::string outside = e2e::UniqueRawBytes(400);
+  e2e::WriteJob(dir.File("outside.txt"), outside);
+  ASSERT_EQ(symlink(dir.File("outside.txt").c_str(), Job("U7.PRN").c_str()), 0);
+  ASSERT_EQ(symlink(dir.File("missing.txt").c_str(), Job("U6.PRN").c_str()), 0);
+  ASSERT_EQ(mkfifo(Job("U8.PRN").c_str(), 0600), 0);
+  fs::create_directory(Job("U9.PRN"));
+  e2e::WriteJob(Job("U9.PRN/U1.PRN"), "inside a folder named like a job");
+
+  StartServer();
+  std::this_thread::sleep_for(1s);   // ticks over the folder with nothing to take
+  std::string real = e2e::UniqueRawBytes(2048);
+  e2e::WriteJob(Job("U5.PRN"), real);
+  ASSERT_TRUE(Printed("U5.PRN", real));
+  std::this_thread::sleep_for(1s);
+
+  EXPECT_EQ(queue->Outputs().size(), 1u) << "only the real job is printed";
+  EXPECT_EQ(queue->CopiesOf(real), 1);
+  for (const auto& [name, b] : decoys) EXPECT_EQ(e2e::ReadFile(Job(name)), b) << name;
+  struct stat st;
+  ASSERT_EQ(lstat(Job("U7.PRN").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(e2e::ReadFile(dir.File("outside.txt")), outside);
+  ASSERT_EQ(lstat(Job("U6.PRN").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  ASSERT_EQ(lstat(Job("U8.PRN").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+  EXPECT_TRUE(fs::is_directory(Job("U9.PRN")));
+  EXPECT_EQ(e2e::ReadFile(Job("U9.PRN/U1.PRN")), "inside a folder named like a job");
+  // Nothing else appeared: no claim copies, no kept jobs.
+  EXPECT_EQ(JobFolder().size(), decoys.size() + 4) << Joined(JobFolder());
+}
+
+TEST_F(SpoolLoopE2E, TwoWaitingJobsArePrintedInTurnEachUnderItsOwnClaim) {
+  // Companions of the claim names: erased after the job of that claim.
+  for (int claim = 1; claim <= 3; ++claim) e2e::WriteJob(Job(Companion(claim)), "companion");
+  std::string first = e2e::UniqueRawBytes(5000), second = e2e::UniqueRawBytes(7000);
+  e2e::WriteJob(Job("U0001.PRN"), first);
+  e2e::WriteJob(Job("U0002.PRN"), second);
+
+  StartServer();
+  EXPECT_TRUE(Printed("U0001.PRN", first));
+  EXPECT_TRUE(Printed("U0002.PRN", second));
+  std::this_thread::sleep_for(1s);
+
+  EXPECT_EQ(queue->Outputs().size(), 2u);
+  EXPECT_EQ(queue->CopiesOf(first), 1);
+  EXPECT_EQ(queue->CopiesOf(second), 1);
+  // Claims 1 and 2 were used, one job each; claim 3 never was.
+  EXPECT_EQ(JobFolder(), std::vector<std::string>{Companion(3)});
+}
+
+TEST_F(SpoolLoopE2E, AJobItsWriterStillHoldsOpenIsTakenOnlyOnceClosedAndThenOnce) {
+  for (int claim = 1; claim <= 60; ++claim) e2e::WriteJob(Job(Companion(claim)), "companion");
+  StartServer();
+  // A first job shows that the server is polling (it uses claim 1).
+  std::string warmUp = e2e::UniqueRawBytes(100);
+  e2e::WriteJob(Job("U0000.PRN"), warmUp);
+  ASSERT_TRUE(Printed("U0000.PRN", warmUp));
+  ASSERT_FALSE(e2e::Exists(Job(Companion(1))));
+
+  std::string bytes = e2e::UniqueRawBytes(64 * 1024);
+  size_t half = bytes.size() / 2;
+  int fd = ::open(Job("U0001.PRN").c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::write(fd, bytes.data(), half), ssize_t(half));
+  std::this_thread::sleep_for(2s);   // about ten ticks while the writer holds the file
+
+  EXPECT_EQ(e2e::ReadFile(Job("U0001.PRN")), bytes.substr(0, half)) << "the open job was touched";
+  EXPECT_EQ(queue->Outputs().size(), 1u) << "part of an open job was printed";
+  for (const auto& name : JobFolder()) EXPECT_EQ(name.find(".$$$"), std::string::npos) << name;
+
+  ASSERT_EQ(::write(fd, bytes.data() + half, bytes.size() - half), ssize_t(bytes.size() - half));
+  ASSERT_EQ(::close(fd), 0);
+  ASSERT_TRUE(Printed("U0001.PRN", bytes));
+  std::this_thread::sleep_for(1s);
+
+  EXPECT_EQ(queue->CopiesOf(bytes), 1);
+  EXPECT_EQ(queue->Outputs().size(), 2u);
+  // Every tick that saw the open job used up a claim number: the job was
+  // claimed under a number past 2, and only that companion is gone.
+  std::vector<int> erased;
+  for (int claim = 2; claim <= 60; ++claim)
+    if (!e2e::Exists(Job(Companion(claim)))) erased.push_back(claim);
+  ASSERT_EQ(erased.size(), 1u) << Joined(JobFolder());
+  EXPECT_GT(erased[0], 2);
+  EXPECT_EQ(JobFolder().size(), 58u) << Joined(JobFolder());
+}
+
+TEST_F(SpoolLoopE2E, ClaimNumbersStartAtOneSkipAClaimLeftFromBeforeAndStartAgainWithTheProgram) {
+  for (int claim = 1; claim <= 4; ++claim) e2e::WriteJob(Job(Companion(claim)), "companion");
+  // A claim copy left by an earlier run under the second claim name.
+  std::string stale = e2e::UniqueRawBytes(3000);
+  e2e::WriteJob(Job("00000002.$$$"), stale);
+
+  StartServer();
+  std::string a = e2e::UniqueRawBytes(1500);
+  e2e::WriteJob(Job("U0001.PRN"), a);
+  ASSERT_TRUE(Printed("U0001.PRN", a));
+  EXPECT_FALSE(e2e::Exists(Job(Companion(1))));
+  EXPECT_TRUE(e2e::Exists(Job(Companion(2))));
+
+  // Claim 2 is taken by the old copy: that tick leaves the job where it is,
+  // the next claims it as 3.
+  std::string b = e2e::UniqueRawBytes(1600);
+  e2e::WriteJob(Job("U0002.PRN"), b);
+  ASSERT_TRUE(Printed("U0002.PRN", b));
+  EXPECT_TRUE(e2e::Exists(Job(Companion(2))));
+  EXPECT_FALSE(e2e::Exists(Job(Companion(3))));
+  EXPECT_EQ(e2e::ReadFile(Job("00000002.$$$")), stale) << "the old claim copy was overwritten";
+  EXPECT_EQ(queue->CopiesOf(stale), 0);
+
+  // A new run of the program counts from 1 again.
+  ASSERT_TRUE(server->Stop());
+  e2e::WriteJob(Job(Companion(1)), "companion");
+  StartServer();
+  std::string c = e2e::UniqueRawBytes(1700);
+  e2e::WriteJob(Job("U0003.PRN"), c);
+  ASSERT_TRUE(Printed("U0003.PRN", c));
+  EXPECT_FALSE(e2e::Exists(Job(Companion(1))));
+  std::this_thread::sleep_for(1s);
+
+  EXPECT_EQ(queue->Outputs().size(), 3u);
+  for (const auto& bytes : {a, b, c}) EXPECT_EQ(queue->CopiesOf(bytes), 1);
+  EXPECT_EQ(JobFolder(), (std::vector<std::string>{"00000002.$$$", Companion(2), Companion(4)}));
+}
+
+TEST_F(SpoolLoopE2E, JobsForAPrinterThatDoesNotExistAreKeptAsErrWithTheirBytes) {
+  StartServer(jobs, "no-such-printer-" + std::to_string(getpid()));
+  std::string a = e2e::UniqueRawBytes(4096), b = e2e::UniqueRawBytes(4097), c = e2e::UniqueRawBytes(4098);
+  e2e::WriteJob(Job("U0001.PRN"), a);
+  ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::ReadFile(Job("U0001.ERR")) == a; }))
+      << Joined(JobFolder()) << server->Output();
+  e2e::WriteJob(Job("U0002.PRN"), b);
+  ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::ReadFile(Job("U0002.ERR")) == b; })) << Joined(JobFolder());
+  // The same job name again: the first kept job stays as it is.
+  e2e::WriteJob(Job("U0001.PRN"), c);
+  ASSERT_TRUE(e2e::WaitUntil([&] { return JobFolder().size() == 3 && !e2e::Exists(Job("U0001.PRN")); }))
+      << Joined(JobFolder());
+  std::this_thread::sleep_for(1s);
+
+  EXPECT_EQ(e2e::ReadFile(Job("U0001.ERR")), a);
+  EXPECT_EQ(e2e::ReadFile(Job("U0002.ERR")), b);
+  std::multiset<std::string> kept;
+  for (const auto& name : JobFolder()) {
+    EXPECT_EQ(name.substr(name.size() - 4), ".ERR") << name;
+    kept.insert(e2e::ReadFile(Job(name)));
+  }
+  EXPECT_EQ(kept, (std::multiset<std::string>{a, b, c}));
+  EXPECT_TRUE(server->Running()) << server->Output();
+}
+
+TEST_F(SpoolLoopE2E, AJobTheSpoolerRefusesIsKeptAndTheNextJobsPrint) {
+  ASSERT_TRUE(queue->Reject());
+  StartServer();
+  std::string refused = e2e::UniqueRawBytes(4096);
+  e2e::WriteJob(Job("U0001.PRN"), refused);
+  ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::ReadFile(Job("U0001.ERR")) == refused; }))
+      << Joined(JobFolder()) << server->Output();
+
+  ASSERT_TRUE(queue->Accept());
+  std::string next = e2e::UniqueRawBytes(4096);
+  e2e::WriteJob(Job("U0002.PRN"), next);
+  ASSERT_TRUE(Printed("U0002.PRN", next));
+  std::this_thread::sleep_for(1s);
+
+  EXPECT_EQ(queue->CopiesOf(refused), 0);
+  EXPECT_EQ(queue->CopiesOf(next), 1);
+  EXPECT_EQ(JobFolder(), std::vector<std::string>{"U0001.ERR"});
+}
+
+TEST_F(SpoolLoopE2E, ABurstOfJobsIsPrintedCompletelyEachJobOnce) {
+  StartServer();
+  std::map<std::string, std::string> sent;
+  for (int i = 1; i <= 20; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "U%04d.PRN", i);
+    sent[name] = e2e::UniqueRawBytes(i == 7 ? 3 * 1024 * 1024 : size_t(100 * i));
+    e2e::WriteJob(Job(name), sent[name]);
+  }
+  for (const auto& [name, bytes] : sent) EXPECT_TRUE(Printed(name, bytes));
+  std::this_thread::sleep_for(1s);
+
+  EXPECT_EQ(queue->Outputs().size(), sent.size());
+  for (const auto& [name, bytes] : sent) EXPECT_EQ(queue->CopiesOf(bytes), 1) << name;
+  EXPECT_TRUE(JobFolder().empty()) << Joined(JobFolder());
+}
+
+}  // namespace
