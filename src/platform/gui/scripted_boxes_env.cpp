@@ -18,27 +18,40 @@ FileScriptedMessageBoxes::FileScriptedMessageBoxes(const std::string& answersFil
   }
 }
 
+namespace {
+int DefaultAnswer(const MessageBoxRequest& r) {
+  if (r.defaultAnswer) return r.defaultAnswer;
+  if (!r.customButtons.empty()) return r.customButtons.front().second;
+  return r.buttons == MB_YESNO || r.buttons == MB_YESNOCANCEL ? IDYES
+         : r.buttons == MB_ABORTRETRYIGNORE                   ? IDABORT
+         : r.buttons == MB_RETRYCANCEL                         ? IDRETRY
+                                                               : IDOK;
+}
+
+bool Offered(const MessageBoxRequest& r, int answer) {
+  if (r.customButtons.empty()) return true;
+  for (const auto& b : r.customButtons)
+    if (b.second == answer) return true;
+  return false;
+}
+}  // namespace
+
 int FileScriptedMessageBoxes::Show(const MessageBoxRequest& r) {
-  int answer;
+  int answer = DefaultAnswer(r);
+  std::string note;
   if (!answers_.empty()) {
-    answer = answers_.front();
+    int scripted = answers_.front();
     answers_.pop_front();
-  } else if (r.defaultAnswer) {
-    answer = r.defaultAnswer;
-  } else if (!r.customButtons.empty()) {
-    answer = r.customButtons.front().second;
-  } else {
-    answer = r.buttons == MB_YESNO || r.buttons == MB_YESNOCANCEL ? IDYES
-             : r.buttons == MB_ABORTRETRYIGNORE                   ? IDABORT
-             : r.buttons == MB_RETRYCANCEL                         ? IDRETRY
-                                                                   : IDOK;
+    // A person can only press a button the box has.
+    if (Offered(r, scripted)) answer = scripted;
+    else note = "not offered: " + std::to_string(scripted) + "\n";
   }
   // Written and closed at once: the answer may end the process.
   std::ofstream log(logFile_, std::ios::app | std::ios::binary);
   log << "--- box\ntitle: " << r.title << "\nbuttons:";
   if (r.customButtons.empty()) log << " standard " << r.buttons;
   for (const auto& [caption, value] : r.customButtons) log << " " << caption << "=" << value;
-  log << "\nanswer: " << answer << "\ntext:\n" << r.text << "\n--- end\n";
+  log << "\n" << note << "answer: " << answer << "\ntext:\n" << r.text << "\n--- end\n";
   return answer;
 }
 

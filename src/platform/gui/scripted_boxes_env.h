@@ -1,8 +1,9 @@
 // Message boxes answered from a file, for running the real program in tests.
 //
 // When RV_SCRIPTED_BOXES names a file, the program answers its boxes from
-// that file (one answer number per line, in order; when they run out, the
-// box's default answer) and appends every box it shows to the file named
+// that file (one answer number per line, in order; when they run out, or
+// when the box has no button with that answer, the box's default answer)
+// and appends every box it shows to the file named
 // by RV_SCRIPTED_BOXES_LOG (default: the answers file with ".log" added).
 #pragma once
 #include <deque>
