@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -88,6 +89,10 @@ TEST_F(SpoolLoopE2E, ARawJobArrivesByteForByteOnceAndLeavesNothingBehind) {
   EXPECT_EQ(queue->CopiesOf(bytes), 1);
   EXPECT_TRUE(JobFolder().empty()) << Joined(JobFolder());
   EXPECT_TRUE(server->Running()) << server->Output();
+  // The spooler knows the job by the server's document name.
+  ASSERT_TRUE(e2e::WaitUntil([&] { return !queue->PageLog().empty(); }, 5000));
+  EXPECT_EQ(queue->PageLog().size(), 1u);
+  EXPECT_NE(queue->PageLog()[0].find(" Zozadodeded nyomtatás "), std::string::npos) << queue->PageLog()[0];
 }
 
 TEST_F(SpoolLoopE2E, JobNamesMatchInAnyLetterCaseInAFolderGivenRelativeAndWithoutItsSlash) {
@@ -224,8 +229,11 @@ TEST_F(SpoolLoopE2E, ClaimNumbersStartAtOneSkipAClaimLeftFromBeforeAndStartAgain
   EXPECT_EQ(e2e::ReadFile(Job("00000002.$$$")), stale) << "the old claim copy was overwritten";
   EXPECT_EQ(queue->CopiesOf(stale), 0);
 
-  // A new run of the program counts from 1 again.
+  // A new run of the program counts from 1 again. SIGTERM ends the first
+  // run the way closing the dialog does.
   ASSERT_TRUE(server->Stop());
+  EXPECT_EQ(server->ExitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(server->ExitCode(), 0) << server->Output();
   e2e::WriteJob(Job(Companion(1)), "companion");
   StartServer();
   std::string c = e2e::UniqueRawBytes(1700);
@@ -239,8 +247,12 @@ TEST_F(SpoolLoopE2E, ClaimNumbersStartAtOneSkipAClaimLeftFromBeforeAndStartAgain
   EXPECT_EQ(JobFolder(), (std::vector<std::string>{"00000002.$$$", Companion(2), Companion(4)}));
 }
 
-TEST_F(SpoolLoopE2E, JobsForAPrinterThatDoesNotExistAreKeptAsErrWithTheirBytes) {
-  StartServer(jobs, "no-such-printer-" + std::to_string(getpid()));
+// Raw ("2") and page printing ("1") alike.
+class KeptJobsE2E : public SpoolLoopE2E, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(KeptJobsE2E, JobsForAPrinterThatDoesNotExistAreKeptAsErrWithTheirBytesAndLogged) {
+  std::string printer = "no-such-printer-" + std::to_string(getpid());
+  StartServer(jobs, printer, GetParam());
   std::string a = e2e::UniqueRawBytes(4096), b = e2e::UniqueRawBytes(4097), c = e2e::UniqueRawBytes(4098);
   e2e::WriteJob(Job("U0001.PRN"), a);
   ASSERT_TRUE(e2e::WaitUntil([&] { return e2e::ReadFile(Job("U0001.ERR")) == a; }))
@@ -261,8 +273,22 @@ TEST_F(SpoolLoopE2E, JobsForAPrinterThatDoesNotExistAreKeptAsErrWithTheirBytes) 
     kept.insert(e2e::ReadFile(Job(name)));
   }
   EXPECT_EQ(kept, (std::multiset<std::string>{a, b, c}));
+  // Nothing went to a printer of the test setup instead.
+  for (const auto& bytes : {a, b, c}) EXPECT_EQ(queue->CopiesOf(bytes), 0);
   EXPECT_TRUE(server->Running()) << server->Output();
+
+  // Each failure is in the error log of the work directory, with the job,
+  // the printer and the name it is kept under.
+  std::string log = dir.Read("ZXERROR.LOG");
+  EXPECT_NE(log.find("U0001.PRN"), std::string::npos) << log;
+  EXPECT_NE(log.find("U0002.PRN"), std::string::npos) << log;
+  EXPECT_NE(log.find("U0001.ERR"), std::string::npos) << log;
+  EXPECT_NE(log.find("U0002.ERR"), std::string::npos) << log;
+  EXPECT_NE(log.find(printer), std::string::npos) << log;
 }
+
+INSTANTIATE_TEST_SUITE_P(PrinterTypes, KeptJobsE2E, ::testing::Values("2", "1"),
+                         [](const auto& info) { return info.param == "2" ? "Raw" : "Pages"; });
 
 TEST_F(SpoolLoopE2E, AJobTheSpoolerRefusesIsKeptAndTheNextJobsPrint) {
   ASSERT_TRUE(queue->Reject());
@@ -297,6 +323,38 @@ TEST_F(SpoolLoopE2E, ABurstOfJobsIsPrintedCompletelyEachJobOnce) {
 
   EXPECT_EQ(queue->Outputs().size(), sent.size());
   for (const auto& [name, bytes] : sent) EXPECT_EQ(queue->CopiesOf(bytes), 1) << name;
+  EXPECT_TRUE(JobFolder().empty()) << Joined(JobFolder());
+}
+
+TEST_F(SpoolLoopE2E, ATextJobIsPrintedAsPagesWithItsLinesOnTheNamedPrinter) {
+  // The queue of this test is not the default printer (that is the setup's
+  // pdfcap): the job must still print on the printer of the settings.
+  std::string tag = std::to_string(getpid()) + "X" + std::to_string(std::rand() % 100000);
+  std::string job = "FIRST PAGE " + tag + "\r\n" + "second line\r\n" + "\f" + "THIRD LINE " + tag + "\r\n" +
+                    // "Árvíztűrő tükörfúrógép" in the OEM code page (CP852).
+                    "\xB5rv\xA1zt\xFBr\x8B t\x81k\x94rf\xA3r\xA2g\x82p\r\n";
+  StartServer(jobs, queue->name(), "1");
+  e2e::WriteJob(Job("U0001.PRN"), job);
+
+  ASSERT_TRUE(e2e::WaitUntil([&] { return !queue->OutputFiles().empty() && !e2e::Exists(Job("U0001.PRN")); }))
+      << Joined(JobFolder()) << server->Output();
+  std::this_thread::sleep_for(1s);
+  auto files = queue->OutputFiles();
+  ASSERT_EQ(files.size(), 1u);
+  std::filesystem::copy_file(files[0], testsupport::ArtifactDir() + "e2e-text-job.pdf",
+                             std::filesystem::copy_options::overwrite_existing);
+  ASSERT_EQ(e2e::ReadFile(files[0]).rfind("%PDF", 0), 0u) << "not a PDF";
+
+  EXPECT_EQ(e2e::PdfPages(files[0]), 2);
+  EXPECT_NE(e2e::PdfInfo(files[0]).find("Title:           Zozadodeded nyomtatás\n"), std::string::npos)
+      << e2e::PdfInfo(files[0]);
+  std::string first = e2e::PdfPageText(files[0], 1), second = e2e::PdfPageText(files[0], 2);
+  auto firstLine = first.find("FIRST PAGE " + tag);
+  EXPECT_NE(firstLine, std::string::npos) << first;
+  EXPECT_NE(first.find("second line", firstLine), std::string::npos) << first;
+  EXPECT_EQ(first.find("THIRD LINE"), std::string::npos) << first;
+  EXPECT_NE(second.find("THIRD LINE " + tag), std::string::npos) << second;
+  EXPECT_NE(second.find("Árvíztűrő tükörfúrógép"), std::string::npos) << second;
   EXPECT_TRUE(JobFolder().empty()) << Joined(JobFolder());
 }
 

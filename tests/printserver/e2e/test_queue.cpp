@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -48,6 +49,31 @@ bool Exists(const std::string& path) {
   return lstat(path.c_str(), &st) == 0;
 }
 
+namespace {
+std::string CommandOutput(const std::string& command) {
+  std::string out;
+  if (FILE* p = popen(command.c_str(), "r")) {
+    char buf[4096];
+    while (size_t n = fread(buf, 1, sizeof buf, p)) out.append(buf, n);
+    pclose(p);
+  }
+  return out;
+}
+}  // namespace
+
+std::string PdfPageText(const std::string& pdf, int page) {
+  std::string p = std::to_string(page);
+  return CommandOutput("pdftotext -q -enc UTF-8 -f " + p + " -l " + p + " '" + pdf + "' -");
+}
+
+std::string PdfInfo(const std::string& pdf) { return CommandOutput("pdfinfo '" + pdf + "' 2>/dev/null"); }
+
+int PdfPages(const std::string& pdf) {
+  std::string info = PdfInfo(pdf);
+  auto at = info.find("\nPages:");
+  return at == std::string::npos ? 0 : std::atoi(info.c_str() + at + 7);
+}
+
 std::vector<std::string> FolderNames(const std::string& folder) {
   std::vector<std::string> names;
   std::error_code ec;
@@ -81,11 +107,26 @@ TestQueue::~TestQueue() { Run("lpadmin -x '" + name_ + "' >/dev/null 2>&1"); }
 bool TestQueue::Reject() { return Run("cupsreject '" + name_ + "'") == 0; }
 bool TestQueue::Accept() { return Run("cupsaccept '" + name_ + "'") == 0; }
 
+std::vector<std::string> TestQueue::OutputFiles() const {
+  std::vector<std::string> files;
+  for (const auto& name : FolderNames(outDir_))
+    if (name.front() != '.') files.push_back(outDir_ + "/" + name);   // ".part": not complete yet
+  return files;
+}
+
 std::vector<std::string> TestQueue::Outputs() const {
   std::vector<std::string> out;
-  for (const auto& name : FolderNames(outDir_))
-    if (name.front() != '.') out.push_back(ReadFile(outDir_ + "/" + name));   // ".part": not complete yet
+  for (const auto& file : OutputFiles()) out.push_back(ReadFile(file));
   return out;
+}
+
+std::vector<std::string> TestQueue::PageLog() const {
+  const char* cups = std::getenv("RV_CUPS_DIR");
+  std::ifstream in(std::string(cups ? cups : ".") + "/log/page_log");
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);)
+    if (line.rfind(name_ + " ", 0) == 0) lines.push_back(line);
+  return lines;
 }
 
 int TestQueue::CopiesOf(const std::string& bytes) const {

@@ -21,8 +21,12 @@ class TestQueue {
   bool Reject();
   bool Accept();
 
-  // The bytes of every completed job, in no particular order.
+  // The files of the completed jobs, and their bytes, in no particular order.
+  std::vector<std::string> OutputFiles() const;
   std::vector<std::string> Outputs() const;
+  // The spooler's page-log lines of this queue's finished jobs (they carry
+  // the job name).
+  std::vector<std::string> PageLog() const;
   // How many completed jobs hold exactly these bytes.
   int CopiesOf(const std::string& bytes) const;
   // Waits until a completed job holds exactly these bytes.
@@ -44,6 +48,13 @@ bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 20000);
 void WriteJob(const std::string& path, const std::string& bytes);
 std::string ReadFile(const std::string& path);
 bool Exists(const std::string& path);   // also a dangling link
+// The text of one page of a PDF file (pdftotext); "" when it cannot be read.
+std::string PdfPageText(const std::string& pdf, int page);
+// The number of pages of a PDF file (pdfinfo); 0 when it cannot be read.
+int PdfPages(const std::string& pdf);
+// What pdfinfo tells about a PDF file (title, pages ...).
+std::string PdfInfo(const std::string& pdf);
+
 // Names in a folder (without "." and ".."), sorted.
 std::vector<std::string> FolderNames(const std::string& folder);
 
