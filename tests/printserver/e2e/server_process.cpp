@@ -50,6 +50,7 @@ ServerProcess::ServerProcess(const std::string& workDir, const ServerSettings& s
 
   auto env = QProcessEnvironment::systemEnvironment();  // holds CUPS_SERVER of the test's cupsd
   env.insert("QT_QPA_PLATFORM", "offscreen");
+  if (!settings.cupsServer.empty()) env.insert("CUPS_SERVER", QString::fromStdString(settings.cupsServer));
   env.insert("RV_SCRIPTED_BOXES", QString::fromStdString(dir + "e2e-box-answers.txt"));
   env.insert("RV_SCRIPTED_BOXES_LOG", QString::fromStdString(dir + "e2e-boxes.log"));
   process_->setProcessEnvironment(env);

@@ -13,6 +13,7 @@ struct ServerSettings {
   std::string folder;        // job folder as stored in the folder slot
   std::string printer;       // printer name slot
   std::string printerType;   // "2" raw, anything else page printing
+  std::string cupsServer;    // overrides the test's CUPS_SERVER when set
 };
 
 // The 1050-byte settings record with the given folder, printer and type,

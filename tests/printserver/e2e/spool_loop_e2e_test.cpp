@@ -16,65 +16,16 @@
 #include <set>
 #include <thread>
 
-#include "server_process.h"
-#include "support/work_dir.h"
-#include "test_queue.h"
+#include "spool_fixture.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 namespace {
 
-std::string Joined(const std::vector<std::string>& names) {
-  std::string s;
-  for (const auto& n : names) s += "[" + n + "] ";
-  return s;
-}
-
-std::string Companion(int claim) {
-  char name[32];
-  std::snprintf(name, sizeof name, "%08X.prn", claim);
-  return name;
-}
-
-class SpoolLoopE2E : public ::testing::Test {
- protected:
-  void SetUp() override {
-    fs::create_directory(jobs);
-    queue = std::make_unique<e2e::TestQueue>(dir.File("out"));
-    ASSERT_TRUE(queue->ok()) << "lpadmin could not create the test queue";
-  }
-  void TearDown() override {
-    if (server && server->Running()) {
-      EXPECT_TRUE(server->Stop()) << "the program did not end on SIGTERM";
-    }
-  }
-
-  void StartServer(const std::string& folder, const std::string& printer, const std::string& type = "2") {
-    server = std::make_unique<e2e::ServerProcess>(dir.path(), e2e::ServerSettings{folder, printer, type});
-    ASSERT_TRUE(server->Running()) << server->Output();
-  }
-  void StartServer() { StartServer(jobs, queue->name()); }
-
-  std::string Job(const std::string& name) const { return jobs + name; }
-  std::vector<std::string> JobFolder() const { return e2e::FolderNames(jobs); }
-
-  // Waits until the job's bytes have reached the spooler's output and its
-  // file has left the folder.
-  ::testing::AssertionResult Printed(const std::string& name, const std::string& bytes) {
-    if (!queue->WaitFor(bytes))
-      return ::testing::AssertionFailure() << name << " was not printed; folder: " << Joined(JobFolder())
-                                           << "\n" << server->Output();
-    if (!e2e::WaitUntil([&] { return !e2e::Exists(Job(name)); }, 5000))
-      return ::testing::AssertionFailure() << name << " was printed but is still in the folder";
-    return ::testing::AssertionSuccess();
-  }
-
-  testsupport::TempWorkDir dir;
-  std::string jobs = dir.File("jobs/");
-  std::unique_ptr<e2e::TestQueue> queue;
-  std::unique_ptr<e2e::ServerProcess> server;
-};
+using e2e::Companion;
+using e2e::Joined;
+using e2e::SpoolLoopE2E;
 
 TEST_F(SpoolLoopE2E, ARawJobArrivesByteForByteOnceAndLeavesNothingBehind) {
   StartServer();
@@ -96,7 +47,7 @@ TEST_F(SpoolLoopE2E, ARawJobArrivesByteForByteOnceAndLeavesNothingBehind) {
 }
 
 TEST_F(SpoolLoopE2E, JobNamesMatchInAnyLetterCaseInAFolderGivenRelativeAndWithoutItsSlash) {
-  const std::vector<std::string> names = {"u1.prn", "U2.Prn", "U.PRN", "uXyZ.pRn"};
+  const std::vector<std::string> names = {"u1.prn", "U2.Prn", "U.PRN", "uXyZ.pRn", "Uárvíz tűrő.prn"};
   std::map<std::string, std::string> bytes;
   for (size_t i = 0; i < names.size(); ++i) bytes[names[i]] = e2e::UniqueRawBytes(1000 + i);
   // The work directory is the program's current directory.
@@ -356,6 +307,37 @@ TEST_F(SpoolLoopE2E, ATextJobIsPrintedAsPagesWithItsLinesOnTheNamedPrinter) {
   EXPECT_NE(second.find("THIRD LINE " + tag), std::string::npos) << second;
   EXPECT_NE(second.find("Árvíztűrő tükörfúrógép"), std::string::npos) << second;
   EXPECT_TRUE(JobFolder().empty()) << Joined(JobFolder());
+}
+
+TEST_F(SpoolLoopE2E, TheBuiltInFilePrinterTakesRawAndTextJobsIntoTheWorkDirectory) {
+  // Raw: the bytes unchanged in a file of the output folder.
+  std::string raw = e2e::UniqueRawBytes(9000);
+  StartServer(jobs, "KWPRINT-FILE", "2");
+  e2e::WriteJob(Job("U0001.PRN"), raw);
+  std::string out = dir.File("KWPRINT-OUT/");
+  auto outputs = [&] {
+    std::vector<std::string> done;
+    for (const auto& name : e2e::FolderNames(out))
+      if (name.find(".part") == std::string::npos) done.push_back(name);
+    return done;
+  };
+  ASSERT_TRUE(e2e::WaitUntil([&] { return outputs().size() == 1 && !e2e::Exists(Job("U0001.PRN")); }))
+      << Joined(JobFolder()) << server->Output();
+  EXPECT_EQ(e2e::ReadFile(out + outputs()[0]), raw);
+  ASSERT_TRUE(server->Stop());
+
+  // Text: a PDF with the job's lines.
+  StartServer(jobs, "KWPRINT-FILE", "1");
+  e2e::WriteJob(Job("U0002.PRN"), "BUILT-IN PRINTER\r\n");
+  ASSERT_TRUE(e2e::WaitUntil([&] { return outputs().size() == 2 && !e2e::Exists(Job("U0002.PRN")); }))
+      << Joined(JobFolder()) << server->Output();
+  std::string pdf;
+  for (const auto& name : outputs())
+    if (e2e::ReadFile(out + name) != raw) pdf = out + name;
+  EXPECT_EQ(e2e::PdfPages(pdf), 1);
+  EXPECT_NE(e2e::PdfPageText(pdf, 1).find("BUILT-IN PRINTER"), std::string::npos) << e2e::PdfPageText(pdf, 1);
+  EXPECT_TRUE(JobFolder().empty()) << Joined(JobFolder());
+  EXPECT_TRUE(queue->OutputFiles().empty());
 }
 
 }  // namespace

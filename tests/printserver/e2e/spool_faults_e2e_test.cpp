@@ -1,0 +1,64 @@
+// The spool loop end to end when printing cannot work as usual: an empty
+// job, no spooler at all. Nothing may be lost: a job is printed or kept.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "spool_fixture.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+using e2e::Joined;
+using e2e::SpoolLoopE2E;
+
+class EmptyJobE2E : public SpoolLoopE2E, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(EmptyJobE2E, AnEmptyJobIsPrintedOrKeptAndTheNextJobPrints) {
+  StartServer(jobs, queue->name(), GetParam());
+  e2e::WriteJob(Job("U0001.PRN"), "");
+  std::this_thread::sleep_for(1s);
+  std::string next = GetParam() == "2" ? e2e::UniqueRawBytes(2000) : "NEXT JOB\r\n";
+  e2e::WriteJob(Job("U0002.PRN"), next);
+  ASSERT_TRUE(e2e::WaitUntil([&] { return JobFolder().empty() || JobFolder() == std::vector<std::string>{"U0001.ERR"}; }))
+      << Joined(JobFolder()) << server->Output();
+  ASSERT_TRUE(e2e::WaitUntil([&] { return queue->OutputFiles().size() >= 1; })) << server->Output();
+  std::this_thread::sleep_for(1s);
+
+  bool kept = e2e::Exists(Job("U0001.ERR"));
+  size_t printedJobs = queue->OutputFiles().size();
+  // Either the spooler got two jobs (the empty one too), or one and the
+  // empty job is kept.
+  EXPECT_EQ(printedJobs, kept ? 1u : 2u) << "kept: " << kept << ", spooler outputs: " << printedJobs << "\n"
+                                         << server->Output();
+  if (kept) {
+    EXPECT_EQ(e2e::ReadFile(Job("U0001.ERR")), "");
+  }
+}
+
+// (A raw empty job: empty_raw_job_e2e_test.cpp.)
+INSTANTIATE_TEST_SUITE_P(PrinterTypes, EmptyJobE2E, ::testing::Values("1"),
+                         [](const auto& info) { return info.param == "2" ? "Raw" : "Pages"; });
+
+class NoSpoolerE2E : public SpoolLoopE2E, public ::testing::WithParamInterface<std::string> {};
+
+TEST_P(NoSpoolerE2E, WithoutAReachableSpoolerJobsAreKept) {
+  // The program's spooler is a socket where no cupsd listens.
+  StartServer(jobs, queue->name(), GetParam(), dir.File("no-cupsd.sock"));
+  std::string bytes = GetParam() == "2" ? e2e::UniqueRawBytes(4096) : "A TEXT JOB\r\nsecond line\r\n";
+  e2e::WriteJob(Job("U0001.PRN"), bytes);
+  ASSERT_TRUE(e2e::WaitUntil([&] { return !e2e::Exists(Job("U0001.PRN")); })) << server->Output();
+  std::this_thread::sleep_for(1s);
+
+  EXPECT_EQ(e2e::ReadFile(Job("U0001.ERR")), bytes) << Joined(JobFolder()) << server->Output();
+  EXPECT_EQ(JobFolder(), std::vector<std::string>{"U0001.ERR"});
+  EXPECT_TRUE(queue->OutputFiles().empty());
+  EXPECT_TRUE(server->Running()) << server->Output();
+}
+
+INSTANTIATE_TEST_SUITE_P(PrinterTypes, NoSpoolerE2E, ::testing::Values("2", "1"),
+                         [](const auto& info) { return info.param == "2" ? "Raw" : "Pages"; });
+
+}  // namespace
