@@ -61,4 +61,34 @@ TEST_P(NoSpoolerE2E, WithoutAReachableSpoolerJobsAreKept) {
 INSTANTIATE_TEST_SUITE_P(PrinterTypes, NoSpoolerE2E, ::testing::Values("2", "1"),
                          [](const auto& info) { return info.param == "2" ? "Raw" : "Pages"; });
 
+TEST_F(SpoolLoopE2E, SigtermWhileAJobIsBeingClaimedAndPrintedEndsAfterTheJobWithNothingLost) {
+  StartServer();
+  std::string warmUp = e2e::UniqueRawBytes(100);
+  e2e::WriteJob(Job("U0000.PRN"), warmUp);
+  ASSERT_TRUE(Printed("U0000.PRN", warmUp));
+
+  // Large enough that claiming and spooling take a while.
+  std::string bytes = e2e::UniqueRawBytes(40 * 1024 * 1024);
+  e2e::WriteJob(Job("U0001.PRN"), bytes);
+  auto claimSeen = [&] {
+    for (const auto& name : JobFolder())
+      if (name.size() > 4 && name.substr(name.size() - 4) == ".$$$") return true;
+    return false;
+  };
+  bool during = e2e::WaitUntil(claimSeen, 20000);
+  ASSERT_TRUE(server->Stop(60000)) << "the program did not end on SIGTERM";
+  EXPECT_EQ(server->ExitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(server->ExitCode(), 0) << server->Output();
+
+  // The job was printed whole, once, or is still there to be printed.
+  bool printed = queue->WaitFor(bytes, 20000);
+  if (printed) {
+    EXPECT_EQ(queue->CopiesOf(bytes), 1);
+    EXPECT_TRUE(JobFolder().empty()) << Joined(JobFolder());
+  } else {
+    EXPECT_EQ(e2e::ReadFile(Job("U0001.PRN")), bytes) << Joined(JobFolder());
+  }
+  EXPECT_TRUE(during) << "the claim was not seen; the signal came after the job";
+}
+
 }  // namespace
