@@ -320,7 +320,11 @@ Status CdxTree::Next(const CdxEntry& after, CdxEntry& out, bool& found) {
   std::vector<Step> path;
   auto below = [&](const CdxEntry& e) { return Compare(e, after.key, after.rec) <= 0; };
   if (Status s = Descend(below, path, false); !s.ok()) return s;
-  return FirstFrom(path, below, out, found);
+  if (Status s = FirstFrom(path, below, out, found); !s.ok()) return s;
+  // A tree whose keys are out of order could send a scan round in circles.
+  if (found && Compare(out, after.key, after.rec) <= 0)
+    return Status::Corrupt(index_.name(), "index keys are out of order");
+  return Status::Ok();
 }
 
 Status CdxTree::SeekKey(const std::string& prefix, CdxEntry& out, bool& found) {
@@ -348,6 +352,8 @@ Status CdxTree::Prev(const CdxEntry& before, CdxEntry& out, bool& found) {
   if (st.index > 0) {
     out = st.node.entries[st.index - 1];
     found = true;
+    if (!toEnd && Compare(out, before.key, before.rec) >= 0)
+      return Status::Corrupt(index_.name(), "index keys are out of order");
     return Status::Ok();
   }
   uint32_t prev = st.node.left;
@@ -357,6 +363,8 @@ Status CdxTree::Prev(const CdxEntry& before, CdxEntry& out, bool& found) {
     if (!node.entries.empty()) {
       out = node.entries.back();
       found = true;
+      if (!toEnd && Compare(out, before.key, before.rec) >= 0)
+        return Status::Corrupt(index_.name(), "index keys are out of order");
       return Status::Ok();
     }
     prev = node.left;

@@ -81,7 +81,13 @@ Status MemoFile::Write(uint32_t oldBlock, const std::string& text, uint32_t& new
   if (Status s = ReadHeader(nextFree); !s.ok()) return s;
   uint32_t firstBlock = BlocksFor(kHeaderSize, blockSize_);
   if (nextFree < firstBlock) return Status::Corrupt(file_.name(), "next free memo block is inside the header");
-  uint32_t need = BlocksFor(8ull + text.size(), blockSize_);
+  uint64_t end = (file_.Size() + blockSize_ - 1) / blockSize_;
+  if (nextFree > end)
+    return Status::Corrupt(file_.name(), "next free memo block " + std::to_string(nextFree) +
+                                             " lies past the end of the file");
+  uint64_t blocks = (8ull + text.size() + blockSize_ - 1) / blockSize_;
+  if (uint64_t(nextFree) + blocks > 0xFFFFFFFFull) return Status::Error(rt::EG_WRITE, file_.name() + ": memo file is full");
+  uint32_t need = uint32_t(blocks);
   uint32_t target = nextFree;
   if (oldBlock != 0) {
     uint32_t type, length;
