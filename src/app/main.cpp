@@ -6,7 +6,7 @@
 
 #include "errors/def_error.h"
 #include "platform/gui/scripted_boxes_env.h"
-#include "printserver/main_dialog.h"
+#include "startup/app.h"
 
 namespace {
 int terminationPipe[2] = {-1, -1};
@@ -40,7 +40,6 @@ int main(int argc, char** argv) {
   CloseWindowsOnTerminationSignal();
   gui::InstallScriptedBoxesFromEnvironment();
   errors::StartErrorSystem();
-  MainDialog dialog;
-  dialog.Show();
+  startup::App().Start();
   return 0;
 }

@@ -7,9 +7,7 @@
 #include "platform/runtime/collation.h"
 #include "platform/runtime/files.h"
 #include "platform/runtime/strings.h"
-#if RV_HAVE_MAIN_DIALOG
 #include "printserver/main_dialog.h"
-#endif
 
 namespace startup {
 
@@ -94,11 +92,9 @@ void App::Prepare(const std::string& workDir) {
 
 void App::Start() {
   Prepare();
-#if RV_HAVE_MAIN_DIALOG
   // 7. The main dialog, without an owner, modal; returns when it is closed.
   MainDialog dialog;
   dialog.Show();
-#endif
 }
 
 }  // namespace startup
