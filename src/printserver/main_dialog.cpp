@@ -7,6 +7,7 @@
 #include "platform/runtime/files.h"
 #include "platform/runtime/strings.h"
 #include "printserver/help_about.h"
+#include "printserver/message_boxes.h"
 
 namespace {
 const char* const kCaption = "Rivodiva rududor (V10.00.008)";
@@ -67,6 +68,7 @@ void MainDialog::Init(QWidget* owner, const rt::Value& extra) {
   SetIcon(FoIcon());
   SetSmallIcon(FoIcon());
 
+  RegisterOperation("PB1", [this] { PB1(); });
   RegisterOperation("PB2", [this] { PB2(); });
   RegisterOperation("PB3", [this] { PB3(); });
   RegisterOperation("PB4", [this] { PB4(); });
@@ -119,6 +121,7 @@ void MainDialog::PostInit(QWidget*, const rt::Value&) {
   // 8. Nothing to stop yet.
   oPB4->Disable();
   // 9. The default printer becomes the current printer if none is set yet.
+  ReadPrnInfo(true);
   // 10. The settings file.
   LoadParams();
   // 11. Start at once when a folder and a printer are known.
@@ -129,6 +132,21 @@ void MainDialog::Cleanup() {
   hPrnDC = nullptr;
   hDevMode = nullptr;
 }
+
+// The current printer: the default printer (lDefault) or the one chosen in
+// the print dialog; the printer line shows it.
+void MainDialog::ReadPrnInfo(bool lDefault) {
+  Cleanup();
+  hDevMode = LookUpPrinter(lDefault, this);
+  if (!hDevMode) {
+    ErrBox("Nincs kiválasztott nyomtató!");
+    oDDEVNAME->SetText("Hibás nyomtatóválasztás");
+    return;
+  }
+  oDDEVNAME->SetText("  " + gcPrinterName);
+}
+
+void MainDialog::PB1() { ReadPrnInfo(false); }
 
 int MainDialog::Dispatch(const gui::Event& event) {
   if (event.message == gui::WM_TIMER && event.wParam == uintptr_t(kPollTimer)) {

@@ -8,6 +8,7 @@
 
 #include "platform/gui/dialog_window.h"
 #include "platform/runtime/value.h"
+#include "printing/printer_choice.h"
 #include "printserver/settings_file.h"
 
 class MainDialog : public gui::DialogWindow {
@@ -18,10 +19,12 @@ class MainDialog : public gui::DialogWindow {
   // Operations of the dialog.
   bool StartServer();
   void Cleanup();
+  void ReadPrnInfo(bool lDefault);
   void UpdateStat();
   void Tick();
   std::string GetNextFile();
   bool PrintUSB(const std::string& claimedPath);
+  void PB1();
   void PB2();
   void PB3();
   void PB4();
@@ -66,7 +69,7 @@ class MainDialog : public gui::DialogWindow {
   gui::Control* oFixedText12;
 
   // State.
-  void* hDevMode = nullptr;      // device-mode block of the current printer
+  HDEVMODE hDevMode;             // device-mode block of the current printer
   void* hPrnDC = nullptr;        // device context of the tagged renderer
   bool lRunning = false;
   int nPrinted = 0;
