@@ -314,3 +314,25 @@ TEST(WErrorDialog, ThePrintButtonPrintsAndLeavesTheDialogOpen) {
   // The message lacked its line end: its only line is printed all the same.
   EXPECT_NE(all.find("Fehler-Code: OPEN ERROR Start (Zeile: 3)"), std::string::npos) << all;
 }
+
+TEST(WErrorDialog, WithoutAnyPrinterPrintingDoesNothingAndTheDialogStaysOpen) {
+  testsupport::TempWorkDir dir;
+  setenv("CUPS_SERVER", "/nonexistent/cups.sock", 1);
+  spool::SetBuiltInPrinterEnabled(false);
+  ErrorPrinter none("Fehler", "x\r\n", {});
+  EXPECT_FALSE(none.IsValid());
+  WErrorDialog d(Value("Fehler-Code:  OPEN ERROR\r\n"), Value("Fehler"), Value(Array{}), 1, 2, 3);
+  bool openAfterPrint = false;
+  QTimer::singleShot(0, [&] {
+    QWidget* modal = QApplication::activeModalWidget();
+    ASSERT_NE(modal, nullptr);
+    modal->findChild<QPushButton*>("PrintButton")->click();
+    openAfterPrint = modal->isVisible();
+    modal->findChild<QPushButton*>("RetryButton")->click();
+  });
+  d.Show();
+  spool::SetBuiltInPrinterEnabled(true);
+  EXPECT_TRUE(openAfterPrint);
+  EXPECT_EQ(d.Choice(), 2u);
+  EXPECT_FALSE(dir.Exists("KWPRINT-OUT"));
+}
