@@ -155,7 +155,18 @@ CdxIndex::Guard::~Guard() {
 
 void CdxIndex::DropCache() {
   cache_.clear();
+  nodes_.clear();
   ++generation_;
+}
+
+const CdxNode* CdxIndex::CachedNode(uint32_t offset) const {
+  auto it = nodes_.find(offset);
+  return it == nodes_.end() ? nullptr : &it->second;
+}
+
+void CdxIndex::CacheNode(uint32_t offset, const CdxNode& node) {
+  if (nodes_.size() >= kCacheLimit) nodes_.clear();
+  nodes_[offset] = node;
 }
 
 Status CdxIndex::ReadPage(uint32_t offset, uint8_t* page) {
@@ -174,6 +185,7 @@ Status CdxIndex::ReadPage(uint32_t offset, uint8_t* page) {
 
 Status CdxIndex::WritePage(uint32_t offset, const uint8_t* page) {
   if (readOnly_) return Status::Error(rt::EG_READONLY, name_ + ": index is open read-only");
+  nodes_.erase(offset);
   if (Status s = file_.WriteAt(offset, page, kPageSize); !s.ok()) return s;
   written_ = true;
   fileSize_ = std::max<uint64_t>(fileSize_, uint64_t(offset) + kPageSize);
@@ -239,9 +251,15 @@ Status CdxTree::SetRoot(uint32_t root) {
 }
 
 Status CdxTree::Read(uint32_t offset, CdxNode& node) {
+  if (const CdxNode* cached = index_.CachedNode(offset)) {
+    node = *cached;
+    return Status::Ok();
+  }
   uint8_t page[kPageSize];
   if (Status s = index_.ReadPage(offset, page); !s.ok()) return s;
-  return DecodeNode(page, offset, format_.length, format_.fill(), index_.name(), node);
+  if (Status s = DecodeNode(page, offset, format_.length, format_.fill(), index_.name(), node); !s.ok()) return s;
+  index_.CacheNode(offset, node);
+  return Status::Ok();
 }
 
 Status CdxTree::Write(uint32_t offset, const CdxNode& node) {

@@ -61,6 +61,9 @@ class CdxIndex {
   Status AllocPage(uint32_t& offset);          // from the free list or the end
   Status FreePage(uint32_t offset);
   Status AppendPages(uint32_t count, uint32_t& offset);  // new pages at the end
+  // Decoded nodes, kept beside the pages and dropped with them.
+  const CdxNode* CachedNode(uint32_t offset) const;
+  void CacheNode(uint32_t offset, const CdxNode& node);
   uint64_t size() const { return fileSize_; }
   uint64_t generation() const { return generation_; }    // changes when the cache is dropped
 
@@ -74,6 +77,7 @@ class CdxIndex {
   std::vector<TagInfo> tags_;
   std::function<KeyType(const std::string&)> keyType_;
   std::unordered_map<uint32_t, std::array<uint8_t, kPageSize>> cache_;
+  std::unordered_map<uint32_t, CdxNode> nodes_;
   uint32_t seenCounter_ = 0, seenFree_ = 0;   // file header values when the cache was filled
   uint64_t fileSize_ = 0;
   uint64_t generation_ = 1;

@@ -137,8 +137,10 @@ bool Table::Hidden(const std::string& record) const {
   return TableSettings().deletedHidden && !record.empty() && record[0] == kDeleted;
 }
 
-Status Table::Load(uint32_t recno) {
-  if (Status s = ReadRecord(recno, original_); !s.ok()) return s;
+// Makes recno current; record holds its bytes when the caller read them.
+Status Table::Load(uint32_t recno, const std::string* record) {
+  if (record) original_ = *record;
+  else if (Status s = ReadRecord(recno, original_); !s.ok()) return s;
   buffer_ = original_;
   recno_ = recno;
   eof_ = false;
@@ -599,7 +601,7 @@ Status Table::Seek(const rt::Value& value, bool soft, bool& found) {
     SetEof();
     return Status::Ok();
   }
-  if (Status s = Load(e.rec); !s.ok()) return s;
+  if (Status s = Load(e.rec, &record); !s.ok()) return s;
   entry_ = e;
   entryValid_ = true;
   return Status::Ok();

@@ -85,7 +85,7 @@ class Table {
   };
 
   Status RefreshCount();
-  Status Load(uint32_t recno);
+  Status Load(uint32_t recno, const std::string* record = nullptr);
   void SetEof();
   bool Hidden(const std::string& record) const;
   Status ReadRecord(uint32_t recno, std::string& out) const;
