@@ -131,6 +131,7 @@ FilePrinter::FilePrinter(const std::string& fileName, const print::PrintingDevic
     : print::Printer(jobName.empty() ? fileName : jobName, device && device->IsValid() ? device : nullptr) {
   Valid = print::Printer::IsValid();
   if (!Valid) return;
+  SetTextOnly(true);   // every line goes out through TextPrint or TextPrintAt
   struct stat st;
   if (fileName.empty() || stat(fileName.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) Valid = false;
   JobFileName = fileName;

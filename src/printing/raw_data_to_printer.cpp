@@ -49,6 +49,8 @@ bool RawDataToPrinter(const std::string& printerName, const std::string& docName
       if (!printer->Write(rest, left)) return cleanUp();
     }
   }
-  result = true;
+  // The spooler layer gathers small writes; the job counts as sent only
+  // when the last of them was accepted too.
+  result = printer->Flush();
   return cleanUp();
 }

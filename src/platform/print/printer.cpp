@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "platform/print/pdf_text_writer.h"
 #include "platform/spool/spooler.h"
 
 namespace print {
@@ -103,6 +104,15 @@ bool Printer::Start(int fromPage, int toPage) {
     pdfFile_->setFileName(QString::fromStdString(partFile_.empty() ? finalPath : partFile_));
     if (!pdfFile_->open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
   }
+  if (textOnly_ && pdf_) {
+    pdfFile_->close();
+    bool ok = RunTextOnly(partFile_.empty() ? finalPath : partFile_, fromPage, toPage);
+    if (!partFile_.empty()) {
+      ok = ok && std::rename(partFile_.c_str(), finalPath.c_str()) == 0;
+      partFile_.clear();
+    }
+    return ok;
+  }
   QPainter painter;
   if (!painter.begin(device_)) {
     if (pdfFile_) pdfFile_->close();
@@ -141,9 +151,35 @@ bool Printer::Start(int fromPage, int toPage) {
   return ok;
 }
 
+bool Printer::RunTextOnly(const std::string& path, int fromPage, int toPage) {
+  const QPageLayout layout = pdf_->pageLayout();
+  const QRectF full = layout.fullRectPoints();
+  const QMarginsF margins = layout.margins(QPageLayout::Point);
+  const int dpi = device_->logicalDpiY();
+  const double canvasHeight = device_->height() * 72.0 / dpi;
+  PdfTextWriter writer(full.width(), full.height(), margins.left(), full.height() - margins.top() - canvasHeight, dpi);
+  if (!writer.Open(path)) return false;
+  pagesPrinted_ = 0;
+  for (int page = 1; toPage <= 0 || page <= toPage; ++page) {
+    const bool printed = page >= fromPage;
+    if (printed) {
+      writer.NewPage();
+      text_ = &writer;
+      ++pagesPrinted_;
+    } else {
+      text_ = nullptr;   // laid out, not printed
+    }
+    bool more = PrinterExpose(page);
+    if (!more) break;
+  }
+  text_ = nullptr;
+  return writer.Finish(jobName_);
+}
+
 BoundingBox Printer::CanvasArea() const {
   if (!device_) return {};
-  return BoundingBox(Point(0, 0), Dimension(device_->width(), device_->height()));
+  if (canvas_.Width == 0) canvas_ = Dimension(device_->width(), device_->height());   // fixed for the job
+  return BoundingBox(Point(0, 0), canvas_);
 }
 
 const Printer::RunFont& Printer::CurrentRunFont() const {
@@ -173,21 +209,41 @@ void Printer::SetFont(const Font& font) {
 
 Dimension Printer::SizeText(const std::string& text) const {
   if (!device_) return {};
+  // Layouts measure the same few texts again and again (a line height per
+  // font change): those answers are kept with the font.
+  auto& sizes = const_cast<RunFont&>(CurrentRunFont()).sizes;
+  if (auto it = sizes.find(text); it != sizes.end()) return it->second;
   const RunFont& rf = CurrentRunFont();
   QFontMetricsF m(rf.qfont, device_);
   double width = m.horizontalAdvance(QString::fromStdString(text)) * rf.scaleX;
-  return Dimension(int(std::lround(width)), int(std::lround(rf.height * rf.scaleY)));
+  Dimension size(int(std::lround(width)), int(std::lround(rf.height * rf.scaleY)));
+  if (sizes.size() < 64) sizes.emplace(text, size);
+  return size;
 }
 
 double Printer::BaselineOf(int y) const {
   // Canvas y grows upwards from the bottom; the painter's y grows downwards.
   const RunFont& rf = CurrentRunFont();
-  return double(device_->height() - y) - rf.descent * rf.scaleY;
+  return double(CanvasArea().Height() - y) - rf.descent * rf.scaleY;
 }
 
 void Printer::TextPrint(const std::string& text, Point at) {
-  if (!painter_ || text.empty()) return;
+  if (text.empty()) return;
   const RunFont& rf = CurrentRunFont();
+  if (text_) {
+    QList<quint32> glyphs = rf.raw.glyphIndexesForString(QString::fromStdString(text));
+    QList<QPointF> advances = rf.raw.advancesForGlyphIndexes(glyphs);
+    std::vector<double> xs;
+    double x = at.X;
+    for (const QPointF& a : advances) {
+      xs.push_back(x);
+      x += a.x() * rf.scaleX;
+    }
+    text_->Glyphs(rf.raw, rf.scaleX, rf.scaleY, std::vector<quint32>(glyphs.begin(), glyphs.end()), xs,
+                  at.Y + rf.descent * rf.scaleY);
+    return;
+  }
+  if (!painter_) return;
   painter_->save();
   painter_->translate(at.X, BaselineOf(at.Y));
   painter_->scale(rf.scaleX, rf.scaleY);
@@ -196,10 +252,17 @@ void Printer::TextPrint(const std::string& text, Point at) {
 }
 
 void Printer::TextPrintAt(const std::u32string& chars, const std::vector<int>& xs, int y) {
-  if (!painter_ || chars.empty()) return;
+  if ((!painter_ && !text_) || chars.empty()) return;
   const RunFont& rf = CurrentRunFont();
   QString text = QString::fromUcs4(chars.data(), qsizetype(chars.size()));
   QList<quint32> glyphs = rf.raw.glyphIndexesForString(text);
+  if (text_) {
+    std::vector<double> at(xs.begin(), xs.end());
+    at.resize(size_t(glyphs.size()), at.empty() ? 0 : at.back());
+    text_->Glyphs(rf.raw, rf.scaleX, rf.scaleY, std::vector<quint32>(glyphs.begin(), glyphs.end()), at,
+                  y + rf.descent * rf.scaleY);
+    return;
+  }
   painter_->save();
   painter_->translate(0, BaselineOf(y));
   painter_->scale(rf.scaleX, rf.scaleY);

@@ -9,6 +9,7 @@
 #pragma once
 #include <QFont>
 #include <QRawFont>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +24,10 @@ class QPaintDevice;
 class QPainter;
 class QPrinter;
 class QPdfWriter;
+
+namespace print {
+class PdfTextWriter;
+}
 
 namespace print {
 
@@ -40,6 +45,10 @@ class Printer {
   Printer& operator=(const Printer&) = delete;
 
   bool IsValid() const { return device_ != nullptr; }
+  // A job that draws only through TextPrint and TextPrintAt may say so: its
+  // PDF output (built-in printer, print to file) is then written directly,
+  // many times faster than through the paint engine.
+  void SetTextOnly(bool on) { textOnly_ = on; }
   // Runs the job. Pages before fromPage are laid out but not printed; the job
   // stops after toPage (0: no limit). False when the job could not be started
   // or not be completed.
@@ -72,9 +81,11 @@ class Printer {
     double scaleX = 1, scaleY = 1;
     double descent = 0;  // of the reference size
     double height = 0;
+    std::map<std::string, Dimension> sizes;   // SizeText of texts measured before
   };
   const RunFont& CurrentRunFont() const;
   double BaselineOf(int y) const;
+  bool RunTextOnly(const std::string& path, int fromPage, int toPage);
 
   std::string jobName_;
   std::string printerName_;
@@ -85,11 +96,14 @@ class Printer {
   std::unique_ptr<QPdfWriter> pdf_;
   QPagedPaintDevice* device_ = nullptr;
   QPainter* painter_ = nullptr;   // the page being drawn while Start runs
+  PdfTextWriter* text_ = nullptr;  // instead of the painter for text-only PDF jobs
+  bool textOnly_ = false;
   Font font_;
   mutable const RunFont* runFont_ = nullptr;
   // Fonts already prepared for this device: layouts switch between a few.
   mutable std::vector<std::pair<Font, std::unique_ptr<RunFont>>> runFonts_;
   int pagesPrinted_ = 0;
+  mutable Dimension canvas_;
 };
 
 }  // namespace print

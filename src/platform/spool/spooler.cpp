@@ -161,10 +161,18 @@ class CupsPrinterHandle : public PrinterHandle {
   bool Write(const void* bytes, size_t count) override {
     if (!inDoc_) return false;
     if (count == 0) return true;
-    if (cupsWriteRequestData(CUPS_HTTP_DEFAULT, static_cast<const char*>(bytes), count) != HTTP_STATUS_CONTINUE)
-      return false;
+    // Small writes are gathered: one request chunk per 64 KB, not per call.
+    if (pending_.size() + count > kBlock && !Flush()) return false;
+    pending_.append(static_cast<const char*>(bytes), count);
     record_.bytes += count;
-    return true;
+    return pending_.size() < kBlock || Flush();
+  }
+  bool Flush() override {
+    if (!inDoc_) return false;
+    if (pending_.empty()) return true;
+    bool ok = cupsWriteRequestData(CUPS_HTTP_DEFAULT, pending_.data(), pending_.size()) == HTTP_STATUS_CONTINUE;
+    pending_.clear();
+    return ok;
   }
   bool EndPage() override {
     if (!inPage_) return false;
@@ -173,9 +181,10 @@ class CupsPrinterHandle : public PrinterHandle {
   }
   bool EndDoc() override {
     if (!inDoc_) return false;
+    const bool flushed = Flush();
     inDoc_ = false;
     inPage_ = false;
-    const bool accepted = cupsFinishDocument(CUPS_HTTP_DEFAULT, name_.c_str()) == IPP_STATUS_OK;
+    const bool accepted = flushed && cupsFinishDocument(CUPS_HTTP_DEFAULT, name_.c_str()) == IPP_STATUS_OK;
     if (record_.bytes == 0) {
       // CUPS refuses an empty document and would keep the job waiting for
       // one: a job without bytes has nothing to print, so it is withdrawn.
@@ -189,8 +198,10 @@ class CupsPrinterHandle : public PrinterHandle {
   }
 
  private:
+  static constexpr size_t kBlock = 64 * 1024;
   bool inDoc_ = false;
   bool inPage_ = false;
+  std::string pending_;
   JobRecord record_;
 };
 
@@ -231,6 +242,7 @@ class FilePrinterHandle : public PrinterHandle {
     inPage_ = false;
     return true;
   }
+  bool Flush() override { return file_ && std::fflush(file_) == 0; }
   bool EndDoc() override {
     if (!file_) return false;
     bool ok = std::fclose(file_) == 0;

@@ -74,6 +74,9 @@ class PrinterHandle {
   virtual bool StartPage() = 0;
   virtual bool Write(const void* bytes, size_t count) = 0;
   virtual bool EndPage() = 0;
+  // Hands buffered bytes to the spooler now; false when it refuses them.
+  // (Writes are gathered into large blocks; EndDoc flushes as well.)
+  virtual bool Flush() = 0;
   virtual bool EndDoc() = 0;
   const std::string& name() const { return name_; }
 

@@ -61,12 +61,16 @@ TEST(PrintFont, CellFontsHaveTheirCellOnTheDevice) {
   }
 }
 
+// Both ways to a PDF: the paint engine, and the direct writer of text-only jobs.
 TEST(Printer, PdfPagesCarryTextWhereItWasPut) {
+  for (bool textOnly : {false, true}) {
+  SCOPED_TRACE(textOnly ? "text only" : "paint engine");
   testsupport::TempWorkDir dir;
   const int dpi = 600;
   PrintingDevice file = PrintingDevice::ToFile(dir.File("out.pdf"));
   file.SetResolution(dpi);
   ScriptedJob job("Proba", &file);
+  job.SetTextOnly(textOnly);
   ASSERT_TRUE(job.IsValid());
   const BoundingBox canvas = job.CanvasArea();
   // A4 less 5 mm on every side.
@@ -108,12 +112,16 @@ TEST(Printer, PdfPagesCarryTextWhereItWasPut) {
   EXPECT_NEAR(low->xMin, XPoints(120, dpi), 0.5);
   ASSERT_FALSE(pages[1].empty());
   EXPECT_EQ(pages[1][0].text, "Árvíztűrő");
+  }
 }
 
 TEST(Printer, PageRangeSkipsPagesBeforeAndStopsAfter) {
+  for (bool textOnly : {false, true}) {
+  SCOPED_TRACE(textOnly ? "text only" : "paint engine");
   testsupport::TempWorkDir dir;
   PrintingDevice file = PrintingDevice::ToFile(dir.File("range.pdf"));
   ScriptedJob job("range", &file);
+  job.SetTextOnly(textOnly);
   for (int i = 1; i <= 5; ++i)
     job.pages.push_back([i](ScriptedJob& p) {
       p.SetFont(Font(FONTMODERN, Dimension(120, 200), "Courier New"));
@@ -126,6 +134,7 @@ TEST(Printer, PageRangeSkipsPagesBeforeAndStopsAfter) {
   ASSERT_EQ(pages.size(), 2u);
   EXPECT_EQ(pages[0].at(0).text, "Page2");
   EXPECT_EQ(pages[1].at(0).text, "Page3");
+  }
 }
 
 TEST(Printer, BuiltInPrinterWritesOnePdfPerJobIntoItsFolder) {
