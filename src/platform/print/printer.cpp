@@ -11,6 +11,8 @@
 #include <QPrinter>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
 
 #include "platform/print/pdf_text_writer.h"
 #include "platform/spool/spooler.h"
@@ -104,6 +106,18 @@ bool Printer::Start(int fromPage, int toPage) {
     pdfFile_->setFileName(QString::fromStdString(partFile_.empty() ? finalPath : partFile_));
     if (!pdfFile_->open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
   }
+  if (textOnly_ && qprinter_) {
+    // The spooler gets the PDF that the text writer makes, as it would get
+    // the paint engine's.
+    char temp[] = "/tmp/rv-print-XXXXXX.pdf";
+    int fd = mkstemps(temp, 4);
+    if (fd < 0) return false;
+    close(fd);
+    bool ok = RunTextOnly(temp, fromPage, toPage);
+    ok = ok && spool::SubmitFile(printerName_, temp, jobName_) > 0;
+    std::remove(temp);
+    return ok;
+  }
   if (textOnly_ && pdf_) {
     pdfFile_->close();
     bool ok = RunTextOnly(partFile_.empty() ? finalPath : partFile_, fromPage, toPage);
@@ -152,7 +166,7 @@ bool Printer::Start(int fromPage, int toPage) {
 }
 
 bool Printer::RunTextOnly(const std::string& path, int fromPage, int toPage) {
-  const QPageLayout layout = pdf_->pageLayout();
+  const QPageLayout layout = device_->pageLayout();
   const QRectF full = layout.fullRectPoints();
   const QMarginsF margins = layout.margins(QPageLayout::Point);
   const int dpi = device_->logicalDpiY();

@@ -362,6 +362,27 @@ std::unique_ptr<PrinterHandle> OpenPrinter(const std::string& name) {
   return std::make_unique<CupsPrinterHandle>(name);
 }
 
+int SubmitFile(const std::string& printer, const std::string& path, const std::string& title) {
+  if (IsBuiltIn(printer)) {
+    size_t dot = path.rfind('.');
+    std::string target = ReserveOutputFile(dot == std::string::npos ? "prn" : path.substr(dot + 1));
+    if (target.empty()) return 0;
+    std::FILE* in = std::fopen(path.c_str(), "rb");
+    std::FILE* out = std::fopen((target + ".part").c_str(), "wb");
+    bool ok = in && out;
+    char buf[1 << 16];
+    size_t n;
+    while (ok && (n = std::fread(buf, 1, sizeof buf, in)) > 0) ok = std::fwrite(buf, 1, n, out) == n;
+    if (in) std::fclose(in);
+    if (out) ok = std::fclose(out) == 0 && ok;
+    ok = ok && std::rename((target + ".part").c_str(), target.c_str()) == 0;
+    if (!ok) std::remove((target + ".part").c_str());
+    return ok ? 1 : 0;
+  }
+  if (!CupsKnows(printer)) return 0;
+  return cupsPrintFile2(CUPS_HTTP_DEFAULT, printer.c_str(), path.c_str(), title.c_str(), 0, nullptr);
+}
+
 JobRecord LastJob() { return g_lastJob; }
 
 bool CupsReachable() {

@@ -88,6 +88,11 @@ class PrinterHandle {
 // it. Closing = destroying the handle (a started document is ended first).
 std::unique_ptr<PrinterHandle> OpenPrinter(const std::string& name);
 
+// Sends a whole document file (a PDF, say) to a printer as one job named
+// `title`; the job id, 0 when the spooler refuses it. For the built-in
+// printer the file is copied into its output folder.
+int SubmitFile(const std::string& printer, const std::string& path, const std::string& title);
+
 // What the spooler recorded of the last raw job that ended (for the program's
 // bookkeeping and for tests): printer, document name, job id, pages, bytes.
 struct JobRecord {
