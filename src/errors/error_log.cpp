@@ -1,6 +1,8 @@
 #include "error_log.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -85,8 +87,17 @@ ErrorLogHandle OpenLog() {
 
 bool WriteRecord(ErrorLogHandle& log, const std::string& text, const rt::Error& e, LogVariant variant) {
   if (!log.valid()) return false;
-  std::string record = (log.existed() ? CRLF : std::string()) + ErrorLogRecord(text, e, variant);
-  return AppendAll(log.fd(), rt::ToCodePage(record, rt::CodePage::Ansi1250));
+  std::string record = rt::ToCodePage(ErrorLogRecord(text, e, variant), rt::CodePage::Ansi1250);
+  // Whether a record is already there and the append itself happen under a
+  // short lock: another process may have created the file and not yet
+  // written its first record.
+  while (::flock(log.fd(), LOCK_EX) != 0 && errno == EINTR) {
+  }
+  struct stat st {};
+  bool separate = ::fstat(log.fd(), &st) == 0 && st.st_size > 0;
+  bool ok = AppendAll(log.fd(), separate ? "\r\n" + record : record);
+  ::flock(log.fd(), LOCK_UN);
+  return ok;
 }
 
 }  // namespace

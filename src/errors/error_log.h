@@ -1,6 +1,7 @@
 // The error log "ZXERROR.LOG" in the work directory: one text record per
-// handled error, appended in a single write so that records of several
-// processes sharing the log never interleave.
+// handled error, appended in a single write under a short lock, so that
+// records of several processes sharing the log never interleave and each
+// but the first follows one empty line.
 #pragma once
 #include <string>
 
@@ -9,7 +10,7 @@
 namespace errors {
 
 // An open error log. The empty line that separates a record from the one
-// before it is written together with the record.
+// before it is written together with the record, when the file is not empty.
 class ErrorLogHandle {
  public:
   ErrorLogHandle() = default;

@@ -175,11 +175,18 @@ TEST(ErrorLog, TwoProcessesAppendingAtOnceNeverTearARecord) {
     e.Tries = i;
     return e;
   };
+  // Both children wait at a closed pipe, so they start, and create the log,
+  // at the same moment.
+  int gate[2];
+  ASSERT_EQ(pipe(gate), 0);
   pid_t children[2];
   for (int p = 0; p < 2; ++p) {
     children[p] = fork();
     ASSERT_GE(children[p], 0);
     if (children[p] == 0) {
+      close(gate[1]);
+      char c;
+      if (read(gate[0], &c, 1) != 0) _exit(2);
       for (int i = 0; i < kRecords; ++i) {
         Error e = record(p, i);
         ErrorLogHandle log = ErrorLogOpen();
@@ -188,6 +195,8 @@ TEST(ErrorLog, TwoProcessesAppendingAtOnceNeverTearARecord) {
       _exit(0);
     }
   }
+  close(gate[0]);
+  close(gate[1]);
   for (pid_t c : children) {
     int status = 0;
     ASSERT_EQ(waitpid(c, &status, 0), c);
