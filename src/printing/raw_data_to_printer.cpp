@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include "platform/runtime/strings.h"
 #include "platform/spool/spooler.h"
@@ -27,12 +28,14 @@ bool RawDataToPrinter(const std::string& printerName, const std::string& docName
   if (!printer->StartPage()) return cleanUp();
   pageOpen = true;
 
-  char block[512];
+  // Where pages are cut does not depend on the block size; large blocks
+  // keep the number of reads down.
+  std::vector<char> block(64 * 1024);
   for (;;) {
-    ssize_t got = read(fileHandle, block, sizeof block);
+    ssize_t got = read(fileHandle, block.data(), block.size());
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) break;   // a read error counts as the end of the file
-    const char* rest = block;
+    const char* rest = block.data();
     size_t left = size_t(got);
     // Each form feed ends a page and is its last byte.
     while (const char* ff = static_cast<const char*>(std::memchr(rest, '\f', left))) {
