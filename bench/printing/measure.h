@@ -8,7 +8,9 @@
 
 #include <chrono>
 #include <cstdio>
+#include <algorithm>
 #include <string>
+#include <vector>
 
 namespace bench {
 
@@ -33,6 +35,14 @@ inline Run Measure(const std::string& command) {
   r.peakKb = usage.ru_maxrss;
   r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return r;
+}
+
+// The run of median time among `times` runs of the command.
+inline Run Median(const std::string& command, int times) {
+  std::vector<Run> runs;
+  for (int i = 0; i < times; ++i) runs.push_back(Measure(command));
+  std::sort(runs.begin(), runs.end(), [](const Run& a, const Run& b) { return a.seconds < b.seconds; });
+  return runs[runs.size() / 2];
 }
 
 inline std::string Shell(const std::string& command) {
