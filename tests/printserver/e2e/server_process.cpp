@@ -81,12 +81,18 @@ bool ServerProcess::Stop(int timeoutMs) {
   return false;
 }
 
-std::string ServerProcess::Output() const {
+std::string ServerProcess::State() {
+  if (Running()) return "the program is running";
+  if (process_->exitStatus() == QProcess::CrashExit) return "the program crashed";
+  return "the program ended with exit code " + std::to_string(process_->exitCode());
+}
+
+std::string ServerProcess::Output() {
   auto read = [](const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
   };
-  return "--- program output:\n" + read(dir_ + "e2e-server.log") + "--- boxes:\n" + read(dir_ + "e2e-boxes.log");
+  return "--- " + State() + "; its output:\n" + read(dir_ + "e2e-server.log") + "--- boxes:\n" + read(dir_ + "e2e-boxes.log");
 }
 
 }  // namespace e2e

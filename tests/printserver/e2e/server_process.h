@@ -34,9 +34,11 @@ class ServerProcess {
   bool Stop(int timeoutMs = 10000);
   QProcess::ExitStatus ExitStatus() const { return process_->exitStatus(); }
   int ExitCode() const { return process_->exitCode(); }
-  // What the program wrote on stdout and stderr so far, and the boxes it
-  // showed (for failure messages).
-  std::string Output() const;
+  // "running", "crashed" or "ended with exit code N", for failure messages.
+  std::string State();
+  // The program's state, what it wrote on stdout and stderr so far, and the
+  // boxes it showed (for failure messages).
+  std::string Output();
 
  private:
   std::string dir_;

@@ -91,4 +91,22 @@ TEST_F(SpoolLoopE2E, SigtermWhileAJobIsBeingClaimedAndPrintedEndsAfterTheJobWith
   EXPECT_TRUE(during) << "the claim was not seen; the signal came after the job";
 }
 
+// Page jobs reach the spooler at the end of the job: a refusal there must
+// still keep the job.
+TEST_F(SpoolLoopE2E, ATextJobTheSpoolerRefusesIsKeptAndTheNextJobsPrint) {
+  ASSERT_TRUE(queue->Reject());
+  StartServer(jobs, queue->name(), "1");
+  std::string refused = "REFUSED TEXT JOB\r\n";
+  e2e::WriteJob(Job("U0001.PRN"), refused);
+  ASSERT_TRUE(e2e::WaitUntil([&] { return !e2e::Exists(Job("U0001.PRN")); })) << server->Output();
+  std::this_thread::sleep_for(1s);
+  EXPECT_EQ(e2e::ReadFile(Job("U0001.ERR")), refused) << "the refused job is gone: folder " << Joined(JobFolder())
+                                                      << "\n" << server->Output();
+
+  ASSERT_TRUE(queue->Accept());
+  e2e::WriteJob(Job("U0002.PRN"), "ACCEPTED TEXT JOB\r\n");
+  ASSERT_TRUE(e2e::WaitUntil([&] { return queue->OutputFiles().size() == 1; })) << server->Output();
+  EXPECT_NE(e2e::PdfPageText(queue->OutputFiles()[0], 1).find("ACCEPTED TEXT JOB"), std::string::npos);
+}
+
 }  // namespace

@@ -54,8 +54,7 @@ class SpoolLoopE2E : public ::testing::Test {
   // file has left the folder.
   ::testing::AssertionResult Printed(const std::string& name, const std::string& bytes) {
     if (!queue->WaitFor(bytes))
-      return ::testing::AssertionFailure() << name << " was not printed; folder: " << Joined(JobFolder())
-                                           << "\n" << server->Output();
+      return ::testing::AssertionFailure() << name << " was not printed; folder: " << Joined(JobFolder()) << "\n" << server->Output();
     if (!e2e::WaitUntil([&] { return !e2e::Exists(Job(name)); }, 5000))
       return ::testing::AssertionFailure() << name << " was printed but is still in the folder";
     return ::testing::AssertionSuccess();

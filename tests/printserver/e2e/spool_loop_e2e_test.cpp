@@ -76,6 +76,9 @@ TEST_F(SpoolLoopE2E, FilesThatAreNotJobsAreNeverOpenedPrintedOrErased) {
   ASSERT_EQ(mkfifo(Job("U8.PRN").c_str(), 0600), 0);
   fs::create_directory(Job("U9.PRN"));
   e2e::WriteJob(Job("U9.PRN/U1.PRN"), "inside a folder named like a job");
+  // The companion of the first claim as a link: its target is never erased.
+  e2e::WriteJob(dir.File("precious.txt"), "precious");
+  ASSERT_EQ(symlink(dir.File("precious.txt").c_str(), Job(Companion(1)).c_str()), 0);
 
   StartServer();
   std::this_thread::sleep_for(1s);   // ticks over the folder with nothing to take
@@ -97,8 +100,11 @@ TEST_F(SpoolLoopE2E, FilesThatAreNotJobsAreNeverOpenedPrintedOrErased) {
   EXPECT_TRUE(S_ISFIFO(st.st_mode));
   EXPECT_TRUE(fs::is_directory(Job("U9.PRN")));
   EXPECT_EQ(e2e::ReadFile(Job("U9.PRN/U1.PRN")), "inside a folder named like a job");
+  EXPECT_EQ(e2e::ReadFile(dir.File("precious.txt")), "precious");
+  ASSERT_EQ(lstat(Job(Companion(1)).c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
   // Nothing else appeared: no claim copies, no kept jobs.
-  EXPECT_EQ(JobFolder().size(), decoys.size() + 4) << Joined(JobFolder());
+  EXPECT_EQ(JobFolder().size(), decoys.size() + 5) << Joined(JobFolder());
 }
 
 TEST_F(SpoolLoopE2E, TwoWaitingJobsArePrintedInTurnEachUnderItsOwnClaim) {
