@@ -1,5 +1,8 @@
 // Printer enumeration and printer choice against the private cupsd, and the
 // text-file printer on its PDF queue.
+#include <QApplication>
+#include <QDialog>
+#include <QTimer>
 #include <cups/cups.h>
 #include <gtest/gtest.h>
 #include <fcntl.h>
@@ -326,4 +329,29 @@ TEST(FilePrinterCups, JobOnTheDefaultPrinterArrivesAsPdf) {
   EXPECT_NE(testpdf::LayoutText(arrived, 1).find("Elso sor"), std::string::npos);
   EXPECT_NE(testpdf::LayoutText(arrived, 1).find("masodik"), std::string::npos);
   EXPECT_NE(testpdf::LayoutText(arrived, 2).find("harmadik"), std::string::npos);
+}
+
+TEST(PrinterChoice, QtPrintDialogIsShownModalAndAnswers) {
+  // The real dialog, closed by a timer as an operator would: accepted, it
+  // gives the printer it showed (the default one); rejected, nothing.
+  ASSERT_NE(dynamic_cast<gui::QtPrintDialogs*>(&gui::PrintDialogs()), nullptr);
+  for (bool accept : {true, false}) {
+    SCOPED_TRACE(accept ? "accepted" : "cancelled");
+    bool seen = false;
+    QTimer::singleShot(200, [&] {
+      if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+        seen = true;
+        if (accept) dialog->accept();
+        else dialog->reject();
+      }
+    });
+    HDEVMODE chosen = KwPrintDialog();
+    EXPECT_TRUE(seen);
+    if (accept) {
+      ASSERT_TRUE(chosen);
+      EXPECT_EQ(DeviceNameOf(*chosen), "pdfcap");
+    } else {
+      EXPECT_EQ(chosen, nullptr);
+    }
+  }
 }
