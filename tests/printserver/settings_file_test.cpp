@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
 #include <cstring>
-#include <sys/resource.h>
 
 #include "printserver/settings_file.h"
+#include "support/disk_full.h"
 #include "support/work_dir.h"
 
 using testsupport::TempWorkDir;
@@ -102,15 +101,8 @@ TEST(SettingsFile, WriteReplacesTheFileWholeOrNotAtAll) {
   const std::string before = dir.Read("KWVAROZE.CFG");
   ParamsRecord changed = rec;
   PParPutStr(&changed[PAR_PRINTER], "masik");
-  auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit old;
-  getrlimit(RLIMIT_FSIZE, &old);
-  rlimit small = old;
-  small.rlim_cur = 100;
-  setrlimit(RLIMIT_FSIZE, &small);
-  bool written = WriteParamsFile(dir.File("KWVAROZE.CFG"), changed);
-  setrlimit(RLIMIT_FSIZE, &old);
-  std::signal(SIGXFSZ, oldHandler);
+  bool written = true;
+  testsupport::WithFileSizeLimit(100, [&] { written = WriteParamsFile(dir.File("KWVAROZE.CFG"), changed); });
   EXPECT_FALSE(written);
   EXPECT_EQ(dir.Read("KWVAROZE.CFG"), before);
   int files = 0;

@@ -1,10 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QTime>
-#include <csignal>
 #include <fcntl.h>
 #include <filesystem>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -14,6 +12,7 @@
 #include "printing/printer_globals.h"
 #include "printserver/job_folder.h"
 #include "printserver/main_dialog.h"
+#include "support/disk_full.h"
 #include "support/work_dir.h"
 
 namespace fs = std::filesystem;
@@ -192,15 +191,7 @@ TEST_F(SpoolLoopTest, AJobHeldOpenByItsWriterWaitsAndKeepsItsNumberGoing) {
 TEST_F(SpoolLoopTest, AFailedCopyLeavesTheJobWhereItIs) {
   Job("U0001.PRN", std::string(4096, 'x'));
   // A disk that fills up while the claim copy is written.
-  auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit old;
-  getrlimit(RLIMIT_FSIZE, &old);
-  rlimit small = old;
-  small.rlim_cur = 1000;
-  setrlimit(RLIMIT_FSIZE, &small);
-  dlg->Tick();
-  setrlimit(RLIMIT_FSIZE, &old);
-  std::signal(SIGXFSZ, oldHandler);
+  testsupport::WithFileSizeLimit(1000, [&] { dlg->Tick(); });
   EXPECT_EQ(dir.Read("jobs/U0001.PRN"), std::string(4096, 'x'));
   EXPECT_FALSE(InJobs("00000001.$$$")) << "no half copy is left";
   EXPECT_EQ(StatLine(3), " Nyomtatva: 0/1");
