@@ -6,6 +6,7 @@
 #include <new>
 
 #include "error_log.h"
+#include "platform/db/workarea.h"
 #include "platform/gui/message_box.h"
 #include "platform/runtime/callstack.h"
 #include "platform/runtime/international.h"
@@ -173,6 +174,8 @@ void StartErrorSystem() {
   if (rt::ErrorBlock().IsNil()) rt::SetErrorBlock(DefErrorBlock());
   rt::SetInternational(rt::Symbol("WINDOWS"));
   if (rt::StartCount() == 1) rt::SetErrorFunc(DefErrorGen);
+  // Ending the program after an error closes the tables first.
+  rt::SetCloseAllWorkAreas(db::DbCloseAll);
   // A display rings its bell; offscreen there is nothing to hear.
   rt::SetToneOutput([](int, int) {
     if (qApp && QGuiApplication::platformName() != "offscreen") QApplication::beep();

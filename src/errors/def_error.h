@@ -38,7 +38,8 @@ int ErrorBox(const std::string& text, const std::string& caption, bool offerDefa
 
 // Start-up of the error system, before the application starts: installs the
 // block calling DefError unless a block is set, takes the conventions of the
-// user locale and registers DefErrorGen. Tones go to the display's bell.
+// user locale and registers DefErrorGen. Ending the program after an error
+// closes every open work area; tones go to the display's bell.
 void StartErrorSystem();
 
 // Shared by both handlers: an object that is not an Error becomes one with

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "errors/def_error.h"
+#include "platform/db/workarea.h"
 #include "platform/gui/message_box.h"
 #include "platform/runtime/international.h"
 #include "platform/runtime/strings.h"
@@ -348,6 +349,14 @@ TEST(StartErrorSystem, InstallsTheHandlerOnlyWhenNoBlockIsSetAndRegistersTheConv
   EXPECT_EQ(boxes->shown()[0].text.rfind("Error Code:  24 [ WRITE ERROR ]\n", 0), 0u);
   EXPECT_TRUE(dir.Exists("ZXERROR.LOG"));
 
+  // The tables are closed when the program ends after an error.
+  ASSERT_TRUE(db::DbCreate(dir.File("T.DBF"), {{"NAME", 'C', 10}}));
+  ASSERT_TRUE(db::DbUseArea(dir.File("T.DBF")));
+  ASSERT_TRUE(db::AliasUsed("T"));
+  CloseAllWorkAreas();
+  EXPECT_FALSE(db::AliasUsed("T"));
+  EXPECT_EQ(db::Alias(), "");
+
   // A block already in force stays.
   int mine = 0;
   SetErrorBlock(CodeBlock([&](const std::vector<Value>&) { ++mine; return Value(false); }));
@@ -359,5 +368,6 @@ TEST(StartErrorSystem, InstallsTheHandlerOnlyWhenNoBlockIsSetAndRegistersTheConv
   SetErrorBlock(previous);
   SetErrorFunc(previousConverter);
   SetToneOutput(nullptr);
+  SetCloseAllWorkAreas(nullptr);
   SetInternational(Symbol("COMPATIBLE"));
 }
