@@ -241,6 +241,25 @@ double Printer::BaselineOf(int y) const {
   return double(CanvasArea().Height() - y) - rf.descent * rf.scaleY;
 }
 
+bool Printer::GlyphsOf(const RunFont& rf, const std::u32string& chars, std::vector<quint32>& glyphs) const {
+  auto& cache = const_cast<RunFont&>(rf).glyphOf;
+  if (cache.empty()) cache.assign(0x10000, -1);
+  glyphs.clear();
+  glyphs.reserve(chars.size());
+  for (char32_t ch : chars) {
+    if (ch >= 0x10000 || (ch >= 0xD800 && ch < 0xE000)) return false;
+    int64_t& g = cache[ch];
+    if (g < 0) {
+      const QChar q = QChar(char16_t(ch));
+      quint32 index = 0;
+      int n = 1;
+      g = rf.raw.glyphIndexesForChars(&q, 1, &index, &n) && n == 1 ? int64_t(index) : 0;
+    }
+    glyphs.push_back(quint32(g));
+  }
+  return true;
+}
+
 void Printer::TextPrint(const std::string& text, Point at) {
   if (text.empty()) return;
   const RunFont& rf = CurrentRunFont();
@@ -268,6 +287,15 @@ void Printer::TextPrint(const std::string& text, Point at) {
 void Printer::TextPrintAt(const std::u32string& chars, const std::vector<int>& xs, int y) {
   if ((!painter_ && !text_) || chars.empty()) return;
   const RunFont& rf = CurrentRunFont();
+  if (text_) {
+    std::vector<quint32> glyphs;
+    if (GlyphsOf(rf, chars, glyphs)) {
+      std::vector<double> at(xs.begin(), xs.end());
+      at.resize(glyphs.size(), at.empty() ? 0 : at.back());
+      text_->Glyphs(rf.raw, rf.scaleX, rf.scaleY, glyphs, at, y + rf.descent * rf.scaleY);
+      return;
+    }
+  }
   QString text = QString::fromUcs4(chars.data(), qsizetype(chars.size()));
   QList<quint32> glyphs = rf.raw.glyphIndexesForString(text);
   if (text_) {

@@ -82,7 +82,10 @@ class Printer {
     double descent = 0;  // of the reference size
     double height = 0;
     std::map<std::string, Dimension> sizes;   // SizeText of texts measured before
+    std::vector<int64_t> glyphOf;             // by character (BMP): glyph index, -1 while unknown
   };
+  // Glyph indexes of the characters; false when one has no single glyph.
+  bool GlyphsOf(const RunFont& rf, const std::u32string& chars, std::vector<quint32>& glyphs) const;
   const RunFont& CurrentRunFont() const;
   double BaselineOf(int y) const;
   bool RunTextOnly(const std::string& path, int fromPage, int toPage);
