@@ -5,6 +5,7 @@
 
 #include <ctime>
 
+#include "collation.h"
 #include "error.h"
 #include "strings.h"
 
@@ -144,6 +145,7 @@ Symbol SetInternational(const Symbol& mode) {
     Protected([] { ReadLocale(g_settings); });
     SetErrorBlock(oldBlock);
     g_settings.collation = true;
+    SetCollation("WINDOWS");
     g_settings.century = true;
     g_settings.epoch = 1910;
   } else if (mode.name == "BINARY") {

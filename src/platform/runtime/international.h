@@ -18,7 +18,7 @@ struct InternationalSettings {
   std::string pmSuffix = " pm";
   std::string dateFormat = "MM/DD/YY";
   int decimals = 2;
-  bool collation = false;        // locale collation requested
+  bool collation = false;        // locale collation selected (SetCollation WINDOWS)
   bool century = false;          // four-digit years
   int epoch = 1900;              // first year of two-digit years
 };

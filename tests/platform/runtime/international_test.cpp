@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/runtime/collation.h"
 #include "platform/runtime/error.h"
 #include "platform/runtime/international.h"
 #include "support/work_dir.h"
@@ -69,7 +70,9 @@ TEST_F(International, WindowsModeTakesTheLocaleValuesOrTheirFallbacks) {
     SCOPED_TRACE(c.locale);
     setenv("LC_ALL", c.locale, 1);
     SetInternational(Symbol("COMPATIBLE"));
+    SetCollation("CLASSIC");
     EXPECT_EQ(SetInternational(Symbol("WINDOWS")).name, "COMPATIBLE");
+    EXPECT_EQ(Collation(), "WINDOWS");
     const auto& s = rt::International();
     EXPECT_EQ(s.flag, 1);
     EXPECT_EQ(s.decimalSep, c.decimal);
