@@ -1,6 +1,9 @@
 #include "server_process.h"
 
 #include <QProcessEnvironment>
+#include <grp.h>
+#include <unistd.h>
+
 #include <csignal>
 #include <fstream>
 #include <iterator>
@@ -58,6 +61,13 @@ ServerProcess::ServerProcess(const std::string& workDir, const ServerSettings& s
   // Into a file, so that a chatty program never blocks on a full pipe.
   process_->setProcessChannelMode(QProcess::MergedChannels);
   process_->setStandardOutputFile(QString::fromStdString(dir + "e2e-server.log"));
+  if (settings.runAsUid >= 0) {
+    uid_t uid = uid_t(settings.runAsUid);
+    gid_t gid = gid_t(settings.runAsGid);
+    process_->setChildProcessModifier([uid, gid] {
+      if (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0) _exit(126);
+    });
+  }
   process_->start(QString::fromStdString(ProgramPath()), {});
   process_->waitForStarted(10000);
 }
