@@ -252,6 +252,13 @@ TEST_F(WDefErrorTest, WithAnActiveWindowTheDialogDecides) {
   Value v = e->Throw();
   EXPECT_TRUE(v.IsString());
   EXPECT_EQ(v.AsString(), "");
+
+  // Closed through its window frame: no choice, so the error breaks out.
+  QApplication::setActiveWindow(&main);
+  QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+  Value got = Protected([&] { e->Throw(); });
+  EXPECT_EQ(got.AsObject(), e);
+
   EXPECT_TRUE(boxes_->shown().empty());
   main.hide();
   QApplication::setActiveWindow(nullptr);
