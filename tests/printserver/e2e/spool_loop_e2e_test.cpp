@@ -163,6 +163,29 @@ TEST_F(SpoolLoopE2E, AJobItsWriterStillHoldsOpenIsTakenOnlyOnceClosedAndThenOnce
   EXPECT_EQ(JobFolder().size(), 58u) << Joined(JobFolder());
 }
 
+TEST_F(SpoolLoopE2E, AJobHeldOpenDoesNotHoldUpTheJobsBesideIt) {
+  StartServer();
+  std::string held = e2e::UniqueRawBytes(3000);
+  int fd = ::open(Job("U0001.PRN").c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::write(fd, held.data(), 1000), 1000);
+  std::map<std::string, std::string> free;
+  for (std::string name : {"U0002.PRN", "U0003.PRN"}) {
+    free[name] = e2e::UniqueRawBytes(2000);
+    e2e::WriteJob(Job(name), free[name]);
+  }
+  for (const auto& [name, bytes] : free) EXPECT_TRUE(Printed(name, bytes));
+  EXPECT_TRUE(e2e::ReadFile(Job("U0001.PRN")) == held.substr(0, 1000)) << "the open job was touched";
+
+  ASSERT_EQ(::write(fd, held.data() + 1000, held.size() - 1000), ssize_t(held.size() - 1000));
+  ASSERT_EQ(::close(fd), 0);
+  ASSERT_TRUE(Printed("U0001.PRN", held));
+  std::this_thread::sleep_for(1s);
+  EXPECT_EQ(queue->Outputs().size(), 3u);
+  EXPECT_EQ(queue->CopiesOf(held), 1);
+  EXPECT_TRUE(JobFolder().empty()) << Joined(JobFolder());
+}
+
 TEST_F(SpoolLoopE2E, ClaimNumbersStartAtOneSkipAClaimLeftFromBeforeAndStartAgainWithTheProgram) {
   for (int claim = 1; claim <= 4; ++claim) e2e::WriteJob(Job(Companion(claim)), "companion");
   // A claim copy left by an earlier run under the second claim name.
