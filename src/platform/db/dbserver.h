@@ -23,9 +23,10 @@ class DBServer {
   DBServer(const DBServer&) = delete;
   DBServer& operator=(const DBServer&) = delete;
 
-  bool Used() const { return table_ != nullptr; }
+  bool Used() const { return table() != nullptr; }
   rt::Symbol AliasSym() const { return rt::Symbol(alias_); }
-  Table* table() const { return table_; }
+  // The work area's table; nullptr once the server or its area was closed.
+  Table* table() const;
 
   rt::Value FieldGet(std::string_view field);
   rt::Value FieldGet(size_t position);          // 1-based, like FieldPos
@@ -60,8 +61,7 @@ class DBServer {
   bool Check(const Status& s, const char* operation);
   bool Moved(const Status& s, const char* operation);
 
-  Table* table_ = nullptr;                 // the work area's table; nullptr when closed
-  std::string alias_;                      // alias of the work area
+  std::string alias_;                      // alias of the work area; "" when closed
   std::vector<std::function<void()>> views_;
   int suspended_ = 0;
 };

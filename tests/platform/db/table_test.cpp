@@ -396,6 +396,11 @@ TEST_F(TableTest, TwoServersShareOneTable) {
     ASSERT_TRUE(one.Seek(rt::Value("N" + std::to_string(i) + " ")));
     EXPECT_EQ(std::string(size_t(i) * 10, 'm'), one.FieldGet("NOTE").AsString());
   }
+  // Closing the work areas underneath leaves the servers unused, not dangling.
+  DbCloseAll();
+  EXPECT_FALSE(one.Used());
+  EXPECT_FALSE(two.GoTop());
+  EXPECT_TRUE(two.FieldGet("NAME").IsNil());
 }
 
 // ---- damaged files ---------------------------------------------------------
