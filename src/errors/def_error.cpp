@@ -89,6 +89,22 @@ std::string CallStackText(size_t maxLevels) {
   return s;
 }
 
+void ErrorTones() {
+  if (!rt::Beep()) return;
+  rt::Tone(440, 1);
+  rt::Tone(494, 1);
+  rt::Tone(523, 1);
+}
+
+OfferedAnswers Offer(rt::Error& e) {
+  if (e.GenCode == rt::EG_NOVAR) e.CanRetry = false;
+  OfferedAnswers o;
+  o.offerDefault = e.CanDefault || e.CanSubstitute;
+  o.offerRetry = e.CanRetry;
+  o.breakWord = rt::CanBreak() ? BREAK_ACTIVE : BREAK_NONE;
+  return o;
+}
+
 rt::Value AnswerChoice(rt::Error& e, int choice, bool closeWorkAreas) {
   if (choice == ANSWER_DEFAULT) return e.CanSubstitute ? rt::Value::EmptyOf(e.SubstituteType) : rt::Value(false);
   if (choice == ANSWER_RETRY) return rt::Value(true);
@@ -112,23 +128,15 @@ rt::Value DefError(const rt::Value& object) {
 
   std::string text = ErrorText(*e) + CallStackText(5);
 
-  if (rt::Beep()) {
-    rt::Tone(440, 1);
-    rt::Tone(494, 1);
-    rt::Tone(523, 1);
-  }
-
-  bool offerDefault = e->CanDefault || e->CanSubstitute;
-  if (e->GenCode == rt::EG_NOVAR) e->CanRetry = false;
-  int retry = e->CanRetry ? 2 : 0;
-  uint32_t breakWord = rt::CanBreak() ? BREAK_ACTIVE : BREAK_NONE;
+  ErrorTones();
+  OfferedAnswers offer = Offer(*e);
 
   if (rt::ErrorLog()) {
     ErrorLogHandle log = ErrorLogOpen();
     if (log.valid()) ErrorLogWrite(log, text, *e);
   }
 
-  int answer = ErrorBox(text, caption, offerDefault, retry, breakWord);
+  int answer = ErrorBox(text, caption, offer.offerDefault, offer.offerRetry ? 2 : 0, offer.breakWord);
   return AnswerChoice(*e, answer, true);
 }
 

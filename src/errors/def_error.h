@@ -46,6 +46,17 @@ void StartErrorSystem();
 // GenCode 28 naming DefError.
 std::shared_ptr<rt::Error> AsError(const rt::Value& object);
 
+// Shared by both handlers: the three tones while the beep switch is on, and
+// the answers an error allows (GenCode 14 never offers a retry and clears
+// CanRetry on the error).
+void ErrorTones();
+struct OfferedAnswers {
+  bool offerDefault = false;
+  bool offerRetry = false;
+  uint32_t breakWord = BREAK_NONE;
+};
+OfferedAnswers Offer(rt::Error& error);
+
 // The answer of a handler after the box or dialog: 1 = default/substitute,
 // 2 = retry; any other choice breaks to the recovery point or ends the
 // program (closing the work areas first when asked to).

@@ -105,16 +105,11 @@ rt::Value WDefError(const rt::Value& object) {
   std::string logText = text;
   for (const auto& line : stack) logText += line + CRLF;
 
-  if (rt::Beep()) {
-    rt::Tone(440, 1);
-    rt::Tone(494, 1);
-    rt::Tone(523, 1);
-  }
-  bool offerDefault = e->CanDefault || e->CanSubstitute;
-  if (e->GenCode == rt::EG_NOVAR) e->CanRetry = false;
-  uint32_t nDefault = offerDefault ? 1 : 0;
-  uint32_t nRetry = e->CanRetry ? 2 : 0;
-  uint32_t nBreak = rt::CanBreak() ? BREAK_ACTIVE : BREAK_NONE;
+  ErrorTones();
+  OfferedAnswers offer = Offer(*e);
+  uint32_t nDefault = offer.offerDefault ? 1 : 0;
+  uint32_t nRetry = offer.offerRetry ? 2 : 0;
+  uint32_t nBreak = offer.breakWord;
 
   if (rt::ErrorLog()) {
     ErrorLogHandle log = WOpenErrorLog();
