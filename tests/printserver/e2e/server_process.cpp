@@ -17,6 +17,7 @@ constexpr size_t kSlotSize = 255;
 constexpr size_t kFolderSlot = 259;
 constexpr size_t kPrinterSlot = 540;
 constexpr size_t kTypeSlot = 795;
+constexpr size_t kLeftMargin = 522;   // int32, little-endian
 
 void PutSlot(std::string& rec, size_t offset, const std::string& text) {
   // The slots hold CP1250; the tests use plain ASCII names only.
@@ -37,6 +38,7 @@ std::string SettingsRecord(const ServerSettings& s) {
   PutSlot(rec, kFolderSlot, s.folder);
   PutSlot(rec, kPrinterSlot, s.printer);
   PutSlot(rec, kTypeSlot, s.printerType);
+  for (int i = 0; i < 4; ++i) rec[kLeftMargin + i] = char((uint32_t(s.leftMargin) >> (8 * i)) & 0xFF);
   return rec;
 }
 

@@ -14,6 +14,7 @@ struct ServerSettings {
   std::string printer;       // printer name slot
   std::string printerType;   // "2" raw, anything else page printing
   std::string cupsServer;    // overrides the test's CUPS_SERVER when set
+  int leftMargin = 0;        // left margin slot, micrometres
   int runAsUid = -1;         // another user to run the program as (the test runs as root)
   int runAsGid = -1;
 };

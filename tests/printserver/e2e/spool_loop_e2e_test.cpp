@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -336,6 +337,26 @@ TEST_F(SpoolLoopE2E, ATextJobIsPrintedAsPagesWithItsLinesOnTheNamedPrinter) {
   EXPECT_NE(second.find("THIRD LINE " + tag), std::string::npos) << second;
   EXPECT_NE(second.find("Árvíztűrő tükörfúrógép"), std::string::npos) << second;
   EXPECT_TRUE(JobFolder().empty()) << Joined(JobFolder());
+}
+
+TEST_F(SpoolLoopE2E, TheLeftMarginOfTheSettingsMovesTextJobsByOneCharacter) {
+  // 1 mm in the settings: a margin of one character; 2 mm: two.
+  std::map<int, double> left;
+  for (int margin : {1000, 2000}) {
+    server = std::make_unique<e2e::ServerProcess>(
+        dir.path(), e2e::ServerSettings{jobs, queue->name(), "1", "", margin});
+    auto before = queue->OutputFiles();
+    e2e::WriteJob(Job("U0001.PRN"), "MARGINTEST\r\n");
+    ASSERT_TRUE(e2e::WaitUntil([&] { return queue->OutputFiles().size() == before.size() + 1; }))
+        << server->Output();
+    ASSERT_TRUE(server->Stop());
+    for (const auto& file : queue->OutputFiles())
+      if (std::find(before.begin(), before.end(), file) == before.end()) left[margin] = e2e::PdfWordLeft(file, "MARGINTEST");
+  }
+  ASSERT_EQ(left.size(), 2u);
+  ASSERT_GT(left[1000], 0);
+  // Courier at 10 characters per inch: one character is 7.2 points.
+  EXPECT_NEAR(left[2000] - left[1000], 7.2, 0.3);
 }
 
 TEST_F(SpoolLoopE2E, TheBuiltInFilePrinterTakesRawAndTextJobsIntoTheWorkDirectory) {

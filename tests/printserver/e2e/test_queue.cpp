@@ -66,6 +66,16 @@ std::string PdfPageText(const std::string& pdf, int page) {
   return CommandOutput("pdftotext -q -enc UTF-8 -f " + p + " -l " + p + " '" + pdf + "' -");
 }
 
+double PdfWordLeft(const std::string& pdf, const std::string& word) {
+  std::string page = CommandOutput("pdftotext -q -bbox -f 1 -l 1 '" + pdf + "' -");
+  std::string tail = "\">" + word + "</word>";
+  auto end = page.find(tail);
+  if (end == std::string::npos) return -1;
+  auto start = page.rfind("xMin=\"", end);
+  if (start == std::string::npos) return -1;
+  return std::atof(page.c_str() + start + 6);
+}
+
 std::string PdfInfo(const std::string& pdf) { return CommandOutput("pdfinfo '" + pdf + "' 2>/dev/null"); }
 
 int PdfPages(const std::string& pdf) {

@@ -52,6 +52,9 @@ bool Exists(const std::string& path);   // also a dangling link
 std::string PdfPageText(const std::string& pdf, int page);
 // The number of pages of a PDF file (pdfinfo); 0 when it cannot be read.
 int PdfPages(const std::string& pdf);
+// The left edge (points) of the first word `word` on page 1 (pdftotext
+// -bbox); a negative value when it is not there.
+double PdfWordLeft(const std::string& pdf, const std::string& word);
 // What pdfinfo tells about a PDF file (title, pages ...).
 std::string PdfInfo(const std::string& pdf);
 
