@@ -9,7 +9,8 @@ namespace db {
 
 namespace {
 constexpr uint64_t kIndexLock = 0x7FFFFFFE;   // byte locked around every tree operation
-constexpr size_t kCacheLimit = 8192;           // pages kept before the cache starts over
+constexpr size_t kCacheLimit = 32768;          // pages kept before the cache starts over (16 MB)
+constexpr size_t kNodeCacheLimit = 16384;      // decoded nodes kept likewise
 constexpr int kMaxDepth = 64;
 
 uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
@@ -165,7 +166,7 @@ const CdxNode* CdxIndex::CachedNode(uint32_t offset) const {
 }
 
 void CdxIndex::CacheNode(uint32_t offset, const CdxNode& node) {
-  if (nodes_.size() >= kCacheLimit) nodes_.clear();
+  if (nodes_.size() >= kNodeCacheLimit) nodes_.clear();
   nodes_[offset] = node;
 }
 
