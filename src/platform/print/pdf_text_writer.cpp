@@ -243,7 +243,7 @@ void PdfTextWriter::Glyphs(const QRawFont& font, double scaleX, double scaleY, c
     c += " Tc ";
     charSpacing_ = spacing;
   }
-  c += "[<";
+  c += "[(";
   double pen = xs[0];   // device units
   for (size_t i = 0; i < glyphs.size(); ++i) {
     const quint32 g = glyphs[i];
@@ -251,17 +251,26 @@ void PdfTextWriter::Glyphs(const QRawFont& font, double scaleX, double scaleY, c
       // Move from where the last glyph left the pen to this glyph's place.
       double gap = (xs[i] - pen) / unitsPerEm * 1000;
       if (std::abs(gap) > 0.0005) {
-        c += "> ";
+        c += ") ";
         c += Num(-gap);
-        c += " <";
+        c += " (";
       }
     }
-    static const char hex[] = "0123456789ABCDEF";
-    const char digits[4] = {hex[(g >> 12) & 15], hex[(g >> 8) & 15], hex[(g >> 4) & 15], hex[g & 15]};
-    c.append(digits, 4);
+    // Two bytes a glyph in a literal string; the bytes that a string gives
+    // a meaning to are escaped.
+    for (const unsigned char b : {static_cast<unsigned char>(g >> 8), static_cast<unsigned char>(g & 0xFF)}) {
+      switch (b) {
+        case '(': c += "\\("; break;
+        case ')': c += "\\)"; break;
+        case '\\': c += "\\\\"; break;
+        case '\r': c += "\\r"; break;
+        case '\n': c += "\\n"; break;
+        default: c += char(b);
+      }
+    }
     pen = xs[i] + f.advances[g] * scaleX + charSpacing_ * unitsPerEm;
   }
-  c += ">] TJ ET\n";
+  c += ")] TJ ET\n";
 }
 
 void PdfTextWriter::WriteFont(const EmbeddedFont& f, const std::string& resourceName) {

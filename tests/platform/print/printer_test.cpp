@@ -182,3 +182,31 @@ TEST(PrintingDevice, SetupTakesThePrinterChosenInTheDialog) {
   ASSERT_EQ(dialogs->shown().size(), 2u);
   EXPECT_EQ(dialogs->shown()[0].printerName, spool::kBuiltInPrinter);
 }
+
+TEST(Printer, TextOnlyPdfCarriesEveryCharacter) {
+  // Every printable ASCII character and the Hungarian letters, whatever
+  // glyph numbers the face gives them.
+  testsupport::TempWorkDir dir;
+  std::u32string all;
+  for (char32_t c = 0x21; c < 0x7F; ++c) all += c;
+  const std::u32string hungarian = U"áéíóöőúüűÁÉÍÓÖŐÚÜŰ";
+  PrintingDevice file = PrintingDevice::ToFile(dir.File("chars.pdf"));
+  file.SetResolution(600);
+  ScriptedJob job("chars", &file);
+  job.SetTextOnly(true);
+  job.pages.push_back([&](ScriptedJob& p) {
+    p.SetFont(Font(FONTMODERN, Dimension(30, 100), "Courier New"));
+    for (const std::u32string* line : std::initializer_list<const std::u32string*>{&all, &hungarian}) {
+      std::vector<int> xs;
+      for (size_t i = 0; i < line->size(); ++i) xs.push_back(int(i) * 29);
+      p.TextPrintAt(*line, xs, line == &all ? 5000 : 4800);
+    }
+  });
+  ASSERT_TRUE(job.Start());
+  auto pages = testpdf::Words(dir.File("chars.pdf"));
+  ASSERT_EQ(pages.size(), 1u);
+  ASSERT_EQ(pages[0].size(), 2u);
+  EXPECT_EQ(pages[0][0].text, QString::fromUcs4(all.data(), qsizetype(all.size())).toStdString());
+  EXPECT_EQ(pages[0][1].text, QString::fromUcs4(hungarian.data(), qsizetype(hungarian.size())).toStdString());
+  EXPECT_NEAR(pages[0][0].xMax - pages[0][0].xMin, (93 * 29 + 30) * 72.0 / 600, 0.5);
+}
