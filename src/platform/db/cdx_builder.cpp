@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "coding.h"
+
 #include "platform/runtime/strings.h"
 
 namespace db {
@@ -13,8 +15,6 @@ bool ValidTagName(const std::string& n) {
   return std::all_of(n.begin(), n.end(), [](char c) { return std::isalnum(uint8_t(c)) || c == '_'; });
 }
 
-void PutLe16(uint8_t* p, uint16_t v) { p[0] = uint8_t(v); p[1] = uint8_t(v >> 8); }
-void PutLe32(uint8_t* p, uint32_t v) { PutLe16(p, uint16_t(v)); PutLe16(p + 2, uint16_t(v >> 16)); }
 
 // Groups entries into consecutive nodes that each fit in a page.
 std::vector<CdxNode> PackLevel(std::vector<CdxEntry>&& entries, bool leaf, const KeyFormat& fmt, uint32_t maxRec) {

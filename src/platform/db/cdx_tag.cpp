@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "coding.h"
+
 #include "platform/runtime/strings.h"
 
 namespace db {
@@ -13,11 +15,6 @@ constexpr size_t kCacheLimit = 32768;          // pages kept before the cache st
 constexpr size_t kNodeCacheLimit = 16384;      // decoded nodes kept likewise
 constexpr int kMaxDepth = 64;
 
-uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
-uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-void PutLe32(uint8_t* p, uint32_t v) { p[0] = uint8_t(v); p[1] = uint8_t(v >> 8); p[2] = uint8_t(v >> 16); p[3] = uint8_t(v >> 24); }
-uint32_t Be32(const uint8_t* p) { return uint32_t(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3]; }
-void PutBe32(uint8_t* p, uint32_t v) { p[0] = uint8_t(v >> 24); p[1] = uint8_t(v >> 16); p[2] = uint8_t(v >> 8); p[3] = uint8_t(v); }
 
 std::string Hex(uint32_t v) {
   char b[16];
@@ -118,7 +115,7 @@ Status CdxIndex::ReloadTags() {
 }
 
 CdxIndex::Guard::Guard(CdxIndex& index, bool write) : index_(index), write_(write) {
-  if (!index_.shared_) {
+  if (!index_.shared_ || !index_.IsOpen()) {
     if (write_) index_.written_ = false;
     return;
   }

@@ -2,14 +2,14 @@
 
 #include <vector>
 
+#include "coding.h"
+
 namespace db {
 
 namespace {
 constexpr uint64_t kHeaderLock = 0;   // byte locked while the free pointer changes
 constexpr uint32_t kHeaderSize = 512;
 
-uint32_t Be32(const unsigned char* p) { return uint32_t(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3]; }
-void PutBe32(unsigned char* p, uint32_t v) { p[0] = v >> 24; p[1] = v >> 16; p[2] = v >> 8; p[3] = v; }
 uint32_t BlocksFor(uint64_t bytes, uint32_t bs) { return uint32_t((bytes + bs - 1) / bs); }
 }  // namespace
 

@@ -229,17 +229,21 @@ Status Table::NaturalStep(bool forward, uint32_t from, uint32_t& recno) {
   }
 }
 
-Status Table::GoTop() {
+// The first (top) or last visible record in the current order; 0 when none.
+Status Table::EndRecord(bool top, uint32_t& recno, CdxEntry& at) {
+  if (order_ >= 0) return IndexStep(top, true, nullptr, recno, at);
+  return NaturalStep(top, top ? 0 : header_.recCount + 1, recno);
+}
+
+Status Table::GoEnd(bool top) {
   if (Status s = EnsureCurrent(); !s.ok()) return s;
   if (Status s = RefreshCount(); !s.ok()) return s;
   uint32_t recno;
   CdxEntry at;
-  if (order_ >= 0) {
+  {
     CdxIndex::Guard g(cdx_, false);
     if (!g.status().ok()) return g.status();
-    if (Status s = IndexStep(true, true, nullptr, recno, at); !s.ok()) return s;
-  } else if (Status s = NaturalStep(true, 0, recno); !s.ok()) {
-    return s;
+    if (Status s = EndRecord(top, recno, at); !s.ok()) return s;
   }
   bof_ = recno == 0;
   if (recno == 0) {
@@ -251,27 +255,8 @@ Status Table::GoTop() {
   return Status::Ok();
 }
 
-Status Table::GoBottom() {
-  if (Status s = EnsureCurrent(); !s.ok()) return s;
-  if (Status s = RefreshCount(); !s.ok()) return s;
-  uint32_t recno;
-  CdxEntry at;
-  if (order_ >= 0) {
-    CdxIndex::Guard g(cdx_, false);
-    if (!g.status().ok()) return g.status();
-    if (Status s = IndexStep(false, true, nullptr, recno, at); !s.ok()) return s;
-  } else if (Status s = NaturalStep(false, header_.recCount + 1, recno); !s.ok()) {
-    return s;
-  }
-  bof_ = recno == 0;
-  if (recno == 0) {
-    SetEof();
-    return Status::Ok();
-  }
-  if (Status s = Load(recno); !s.ok()) return s;
-  if (order_ >= 0) { entry_ = at; entryValid_ = true; }
-  return Status::Ok();
-}
+Status Table::GoTop() { return GoEnd(true); }
+Status Table::GoBottom() { return GoEnd(false); }
 
 Status Table::GoTo(uint32_t recno) {
   if (Status s = EnsureCurrent(); !s.ok()) return s;
@@ -309,11 +294,7 @@ Status Table::Skip(long count) {
     CdxEntry at;
     if (eof_ && !forward) {
       // Skipping back from the end of file lands on the last record.
-      if (order_ >= 0) {
-        if (Status s = IndexStep(false, true, nullptr, next, at); !s.ok()) return s;
-      } else if (Status s = NaturalStep(false, header_.recCount + 1, next); !s.ok()) {
-        return s;
-      }
+      if (Status s = EndRecord(false, next, at); !s.ok()) return s;
     } else if (eof_) {
       return Status::Ok();
     } else if (order_ >= 0) {

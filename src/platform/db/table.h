@@ -95,6 +95,8 @@ class Table {
   CdxTree Tree(size_t tag);
   Status IndexStep(bool forward, bool fromEnd, const CdxEntry* from, uint32_t& recno, CdxEntry& at);
   Status NaturalStep(bool forward, uint32_t from, uint32_t& recno);
+  Status EndRecord(bool top, uint32_t& recno, CdxEntry& at);
+  Status GoEnd(bool top);
   Status EnsureCurrent();
   Status CheckWritable() const;
   Status UpdateKeys(const std::string& oldRecord, const std::string& newRecord, uint32_t recno, bool inserted);

@@ -403,6 +403,17 @@ TEST_F(TableTest, TwoServersShareOneTable) {
   EXPECT_TRUE(two.FieldGet("NAME").IsNil());
 }
 
+TEST_F(TableTest, SharedTableWithoutIndex) {
+  Table t;
+  ASSERT_TRUE(t.Open(dir.File("MIXED.DBF"), true, false).ok());
+  Fill(t, {{"b", 2}, {"a", 1}});
+  ASSERT_TRUE(t.GoBottom().ok());
+  EXPECT_EQ(2u, t.RecNo());
+  EXPECT_EQ(rt::PadR("a", 20), Text(t, 0));
+  bool found;
+  EXPECT_EQ(uint32_t(rt::EG_NOORDER), t.Seek(rt::Value("a"), false, found).genCode);
+}
+
 // ---- damaged files ---------------------------------------------------------
 
 class DamagedTable : public TableTest {
