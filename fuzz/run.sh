@@ -18,7 +18,7 @@ flags=(-std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recov
        -I"$root/src" -I"$root/fuzz" $(pkg-config --cflags Qt6Core) -fPIC)
 libs=($(pkg-config --libs Qt6Core))
 sources=("$root"/src/platform/db/*.cpp
-         "$root"/src/platform/runtime/{strings,codepage,value,error,collation}.cpp)
+         "$root"/src/platform/runtime/{strings,codepage,value,error,collation,international}.cpp)
 
 for t in "${targets[@]}"; do
   echo "== building fuzz_$t"

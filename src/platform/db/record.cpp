@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "platform/runtime/international.h"
 #include "platform/runtime/strings.h"
 
 namespace db {
@@ -91,14 +92,7 @@ Status EncodeField(const FieldDesc& f, const rt::Value& v, rt::CodePage cp, std:
 std::string FormatField(const FieldDesc& f, const rt::Value& v) {
   switch (f.type) {
     case 'N': case 'F': return rt::Str(v.AsNumber(), f.length, f.decimals);
-    case 'D': {
-      if (v.AsDate().empty()) return "    .  .  ";
-      int y, m, d;
-      v.AsDate().ToYmd(y, m, d);
-      char buf[16];
-      std::snprintf(buf, sizeof buf, "%04d.%02d.%02d", y, m, d);
-      return buf;
-    }
+    case 'D': return rt::DToC(v.AsDate());
     case 'L': return v.AsLogic() ? "T" : "F";
     default: return v.AsString();
   }

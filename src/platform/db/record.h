@@ -42,7 +42,8 @@ class RecordView {
 Status EncodeField(const FieldDesc& f, const rt::Value& value, rt::CodePage cp, std::string& fieldBytes);
 
 // Display text of a field's value: character text, numbers right-aligned
-// in the field width, dates as YYYY.MM.DD, logicals T/F, memo text.
+// in the field width, dates in the run time's date format, logicals T/F,
+// memo text.
 std::string FormatField(const FieldDesc& f, const rt::Value& value);
 
 }  // namespace db
