@@ -60,6 +60,12 @@ TEST_F(SpoolLoopE2E, JobNamesMatchInAnyLetterCaseInAFolderGivenRelativeAndWithou
   for (const auto& [name, b] : bytes) EXPECT_EQ(queue->CopiesOf(b), 1) << name;
   EXPECT_EQ(queue->Outputs().size(), names.size());
   EXPECT_TRUE(JobFolder().empty()) << Joined(JobFolder());
+  // The start saved the settings: the folder as given, with its slash.
+  std::string saved = dir.Read("KWVAROZE.CFG");
+  ASSERT_EQ(saved.size(), 1050u);
+  EXPECT_EQ(std::string(saved.c_str() + 259), "jobs/");
+  EXPECT_EQ(std::string(saved.c_str() + 540), queue->name());
+  EXPECT_EQ(std::string(saved.c_str() + 795), "2");
 }
 
 TEST_F(SpoolLoopE2E, FilesThatAreNotJobsAreNeverOpenedPrintedOrErased) {
