@@ -355,3 +355,16 @@ TEST(PrinterChoice, QtPrintDialogIsShownModalAndAnswers) {
     }
   }
 }
+
+TEST(PrinterChoice, WithoutASpoolerTheBuiltInPrinterIsTheDefault) {
+  testcups::NoSpooler none;
+  HDEVMODE def = KwGetDefaultPrinter();
+  ASSERT_TRUE(def);
+  EXPECT_EQ(DeviceNameOf(*def), spool::kBuiltInPrinter);
+  EXPECT_TRUE(SetDefaultPrinter(spool::kBuiltInPrinter, def.get()));
+  EXPECT_FALSE(SetDefaultPrinter("pdfcap", def.get()));   // not reachable now
+  PrintersEnum e;
+  ASSERT_EQ(e.NumOfPrinters(), 1u);
+  EXPECT_EQ(e.PrinterName(1), spool::kBuiltInPrinter);
+  EXPECT_TRUE(e.Attributes(1) & spool::kAttrDefault);
+}

@@ -210,3 +210,15 @@ TEST(Printer, TextOnlyPdfCarriesEveryCharacter) {
   EXPECT_EQ(pages[0][1].text, QString::fromUcs4(hungarian.data(), qsizetype(hungarian.size())).toStdString());
   EXPECT_NEAR(pages[0][0].xMax - pages[0][0].xMin, (93 * 29 + 30) * 72.0 / 600, 0.5);
 }
+
+TEST(PrintingDevice, LandscapeTurnsTheCanvas) {
+  testsupport::TempWorkDir dir;
+  PrintingDevice portrait = PrintingDevice::ToFile(dir.File("p.pdf"));
+  PrintingDevice landscape = PrintingDevice::ToFile(dir.File("l.pdf"));
+  landscape.SetOrientation(DMORIENT_LANDSCAPE);
+  EXPECT_EQ(landscape.Orientation(), DMORIENT_LANDSCAPE);
+  Printer p("p", &portrait), l("l", &landscape);
+  EXPECT_GT(p.CanvasArea().Height(), p.CanvasArea().Width());
+  EXPECT_GT(l.CanvasArea().Width(), l.CanvasArea().Height());
+  EXPECT_EQ(l.CanvasArea().Width(), p.CanvasArea().Height());
+}
