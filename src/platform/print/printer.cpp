@@ -122,7 +122,9 @@ bool Printer::Start(int fromPage, int toPage) {
     pdfFile_->close();
     bool ok = RunTextOnly(partFile_.empty() ? finalPath : partFile_, fromPage, toPage);
     if (!partFile_.empty()) {
+      // A job that failed leaves no half-written file behind.
       ok = ok && std::rename(partFile_.c_str(), finalPath.c_str()) == 0;
+      if (!ok) std::remove(partFile_.c_str());
       partFile_.clear();
     }
     return ok;
@@ -158,7 +160,9 @@ bool Printer::Start(int fromPage, int toPage) {
     pdfFile_->close();
     ok = ok && pdfFile_->error() == QFileDevice::NoError;
     if (!partFile_.empty()) {
+      // A job that failed leaves no half-written file behind.
       ok = ok && std::rename(partFile_.c_str(), finalPath.c_str()) == 0;
+      if (!ok) std::remove(partFile_.c_str());
       partFile_.clear();
     }
   }
