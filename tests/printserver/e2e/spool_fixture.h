@@ -60,6 +60,12 @@ class SpoolLoopE2E : public ::testing::Test {
     return ::testing::AssertionSuccess();
   }
 
+  // The companion goes right after the job has been handed to the spooler,
+  // which may be a moment after its output is complete.
+  bool CompanionErased(int claim) const {
+    return WaitUntil([&] { return !Exists(Job(Companion(claim))); }, 5000);
+  }
+
   testsupport::TempWorkDir dir;
   std::string jobs = dir.File("jobs/");
   std::unique_ptr<e2e::TestQueue> queue;

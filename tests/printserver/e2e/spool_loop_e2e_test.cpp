@@ -140,7 +140,7 @@ TEST_F(SpoolLoopE2E, AJobItsWriterStillHoldsOpenIsTakenOnlyOnceClosedAndThenOnce
   std::string warmUp = e2e::UniqueRawBytes(100);
   e2e::WriteJob(Job("U0000.PRN"), warmUp);
   ASSERT_TRUE(Printed("U0000.PRN", warmUp));
-  ASSERT_FALSE(e2e::Exists(Job(Companion(1))));
+  ASSERT_TRUE(CompanionErased(1));
 
   std::string bytes = e2e::UniqueRawBytes(64 * 1024);
   size_t half = bytes.size() / 2;
@@ -203,7 +203,7 @@ TEST_F(SpoolLoopE2E, ClaimNumbersStartAtOneSkipAClaimLeftFromBeforeAndStartAgain
   std::string a = e2e::UniqueRawBytes(1500);
   e2e::WriteJob(Job("U0001.PRN"), a);
   ASSERT_TRUE(Printed("U0001.PRN", a));
-  EXPECT_FALSE(e2e::Exists(Job(Companion(1))));
+  EXPECT_TRUE(CompanionErased(1));
   EXPECT_TRUE(e2e::Exists(Job(Companion(2))));
 
   // Claim 2 is taken by the old copy: that tick leaves the job where it is,
@@ -212,7 +212,7 @@ TEST_F(SpoolLoopE2E, ClaimNumbersStartAtOneSkipAClaimLeftFromBeforeAndStartAgain
   e2e::WriteJob(Job("U0002.PRN"), b);
   ASSERT_TRUE(Printed("U0002.PRN", b));
   EXPECT_TRUE(e2e::Exists(Job(Companion(2))));
-  EXPECT_FALSE(e2e::Exists(Job(Companion(3))));
+  EXPECT_TRUE(CompanionErased(3));
   EXPECT_EQ(e2e::ReadFile(Job("00000002.$$$")), stale) << "the old claim copy was overwritten";
   EXPECT_EQ(queue->CopiesOf(stale), 0);
 
@@ -226,7 +226,7 @@ TEST_F(SpoolLoopE2E, ClaimNumbersStartAtOneSkipAClaimLeftFromBeforeAndStartAgain
   std::string c = e2e::UniqueRawBytes(1700);
   e2e::WriteJob(Job("U0003.PRN"), c);
   ASSERT_TRUE(Printed("U0003.PRN", c));
-  EXPECT_FALSE(e2e::Exists(Job(Companion(1))));
+  EXPECT_TRUE(CompanionErased(1));
   std::this_thread::sleep_for(1s);
 
   EXPECT_EQ(queue->Outputs().size(), 3u);
