@@ -50,11 +50,7 @@ WErrorDialog::WErrorDialog(const rt::Value& cMessage, const rt::Value& cCaption,
   }
 }
 
-WErrorDialog::~WErrorDialog() {
-  // The focus-change watch of the dialog window must not see the children
-  // of a half-destroyed dialog lose their focus.
-  QObject::disconnect(qApp, &QApplication::focusChanged, this, nullptr);
-}
+WErrorDialog::~WErrorDialog() = default;
 
 void WErrorDialog::CancelButton() {
   nChoice_ = 3;

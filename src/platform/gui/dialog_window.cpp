@@ -58,12 +58,14 @@ DialogWindow::DialogWindow(QWidget* owner, const std::string& templateName, bool
   SetCaption(template_.caption);
   BuildControls();
 
-  QObject::connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+  focusConnection_ = QObject::connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
     if ((now && isAncestorOf(now)) || (old && isAncestorOf(old))) FocusChange(now, old);
   });
 }
 
-DialogWindow::~DialogWindow() = default;
+// Destroying the controls moves the focus; the subclass is gone by then, so
+// focus changes are no longer delivered.
+DialogWindow::~DialogWindow() { QObject::disconnect(focusConnection_); }
 
 int DialogWindow::UnitsToPixelsX(int units) const { return (units * baseUnitX_ + 2) / 4; }
 int DialogWindow::UnitsToPixelsY(int units) const { return (units * baseUnitY_ + 4) / 8; }

@@ -85,6 +85,7 @@ class DialogWindow : public QDialog {
   std::vector<std::unique_ptr<Control>> controls_;
   std::map<std::string, std::function<void()>> operations_;
   std::map<int, QTimer*> timers_;
+  QMetaObject::Connection focusConnection_;
 };
 
 }  // namespace gui

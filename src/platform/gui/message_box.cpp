@@ -53,6 +53,7 @@ int QtMessageBoxes::Show(const MessageBoxRequest& r) {
       answers.emplace_back(b, answer);
       if (answer == r.defaultAnswer) box.setDefaultButton(static_cast<QPushButton*>(b));
     }
+    box.setEscapeButton(answers.back().first);  // Escape answers like the last button
   } else {
     for (auto [std, answer] : StandardSet(r.buttons)) {
       auto* b = box.addButton(std);
