@@ -143,7 +143,9 @@ void MainDialog::ReadPrnInfo(bool lDefault) {
     oDDEVNAME->SetText("Hibás nyomtatóválasztás");
     return;
   }
-  oDDEVNAME->SetText("  " + gcPrinterName);
+  std::string line = "  ";
+  line += gcPrinterName;
+  oDDEVNAME->SetText(line);
 }
 
 void MainDialog::PB1() { ReadPrnInfo(false); }
