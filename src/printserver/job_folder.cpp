@@ -1,6 +1,7 @@
 #include "job_folder.h"
 
 #include <cerrno>
+#include <ctime>
 #include <csignal>
 #include <cstdio>
 #include <dirent.h>
@@ -13,6 +14,9 @@
 #include "platform/runtime/strings.h"
 
 namespace {
+// How long a job must have stayed unchanged when its writer cannot be seen.
+constexpr time_t kSettleSeconds = 5;
+
 bool IsRegular(const std::string& path, struct stat* st = nullptr) {
   struct stat s;
   if (lstat(path.c_str(), &s) != 0) return false;
@@ -27,9 +31,14 @@ bool MatchesJobPattern(std::string_view name) {
 }
 
 // Does any other open file descriptor of any process refer to this file?
-bool OpenElsewhere(const struct stat& file) {
+// *complete is false when some processes' files could not be looked at.
+bool OpenElsewhere(const struct stat& file, bool* complete) {
+  *complete = true;
   DIR* proc = opendir("/proc");
-  if (!proc) return false;
+  if (!proc) {
+    *complete = false;
+    return false;
+  }
   bool found = false;
   std::string self = std::to_string(getpid());
   while (!found) {
@@ -38,7 +47,10 @@ bool OpenElsewhere(const struct stat& file) {
     if (p->d_name[0] < '0' || p->d_name[0] > '9' || self == p->d_name) continue;
     std::string fdDir = std::string("/proc/") + p->d_name + "/fd";
     DIR* fds = opendir(fdDir.c_str());
-    if (!fds) continue;
+    if (!fds) {
+      if (errno != ENOENT) *complete = false;  // another user's process (ENOENT: it just ended)
+      continue;
+    }
     while (dirent* f = readdir(fds)) {
       if (f->d_name[0] == '.') continue;
       struct stat target;
@@ -86,7 +98,11 @@ bool IsFileFree(const std::string& path) {
     free = false;
   } else {
     // Not the owner, or the file system has no leases: look at every open file.
-    free = !OpenElsewhere(st);
+    bool complete;
+    free = !OpenElsewhere(st, &complete);
+    // Where other users' processes cannot be seen, a writer of theirs could
+    // still hold the file: take it only once it has stopped changing.
+    if (free && !complete) free = time(nullptr) - st.st_mtime >= kSettleSeconds;
   }
   close(fd);
   return free;

@@ -10,7 +10,9 @@ std::vector<std::string> ListJobFiles(const std::string& folder);
 
 // True when `path` is a regular file that no process has open (so its writer
 // has finished with it). Takes a write lease and releases it at once; where
-// the lease is refused for ownership, looks through /proc/*/fd instead.
+// the lease is refused for ownership, looks through /proc/*/fd instead, and
+// where that cannot see every process, also wants the file unchanged for a
+// few seconds.
 bool IsFileFree(const std::string& path);
 
 // Copies a regular file to `to`, which must not exist yet. On failure nothing

@@ -100,7 +100,12 @@ std::string MainDialog::GetNextFile() {
   UpdateStat();
   if (access(claim.c_str(), F_OK) == 0) return "";
   if (!CopyJobFile(path, claim)) return "";
-  if (!EraseJobFile(path)) return "";
+  if (!EraseJobFile(path)) {
+    // The job stays and is found again by a later tick; its copy must not
+    // stay too, or every tick would leave one more.
+    EraseJobFile(claim);
+    return "";
+  }
   if (access(claim.c_str(), F_OK) != 0) return "";
   return claim;
 }

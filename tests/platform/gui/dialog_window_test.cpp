@@ -61,7 +61,7 @@ TEST(DialogWindow, TimersArriveAsTimerEventsInDispatch) {
   Probe dlg;
   dlg.SetTimer(100, 10);
   EXPECT_TRUE(dlg.TimerActive(100));
-  QTest::qWaitFor([&] { return !dlg.events.empty(); }, 2000);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg.events.empty(); }, 2000));
   ASSERT_FALSE(dlg.events.empty());
   EXPECT_EQ(dlg.events[0].message, gui::WM_TIMER);
   EXPECT_EQ(dlg.events[0].wParam, 100u);
