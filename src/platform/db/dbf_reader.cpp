@@ -3,10 +3,11 @@
 namespace db {
 
 Status DbfReader::ReadHeader(DbfHeader& out) const {
+  // The size is taken after the header: another user appends the record
+  // before the count, so a count read earlier always fits a size read later.
+  std::string bytes(65536, '\0');
+  bytes.resize(file_.ReadSome(0, bytes.data(), bytes.size()));
   uint64_t size = file_.Size();
-  std::string bytes(size_t(std::min<uint64_t>(size, 65536)), '\0');
-  size_t got = file_.ReadSome(0, bytes.data(), bytes.size());
-  bytes.resize(got);
   return ParseDbfHeader(bytes, size, file_.name(), out);
 }
 
