@@ -44,7 +44,8 @@ Status Table::Open(const std::string& requested, bool shared, bool readOnly) {
   if (!marked) {
     dbf_.Close();
     return Status::Error(rt::EG_OPEN, path_ + ": table is in use by another user" +
-                                          (shared ? " exclusively" : ""), EACCES);
+                                          (shared ? " exclusively" : ""),
+                         rt::OS_SHARING_VIOLATION);
   }
   DbfReader reader(dbf_);
   if (Status s = reader.ReadHeader(header_); !s.ok()) {

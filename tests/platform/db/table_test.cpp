@@ -368,6 +368,7 @@ TEST_F(TableTest, ExclusiveOpenKeepsOthersOut) {
   ASSERT_TRUE(a.Open(dir.File("MIXED.DBF"), false, false).ok());
   Status s = b.Open(dir.File("MIXED.DBF"), true, false);
   EXPECT_EQ(uint32_t(rt::EG_OPEN), s.genCode);
+  EXPECT_EQ(uint32_t(rt::OS_SHARING_VIOLATION), s.osCode) << "a sharing violation, as the handlers know it";
   EXPECT_NE(std::string::npos, s.description.find("in use")) << s.description;
   ASSERT_TRUE(a.Close().ok());
   ASSERT_TRUE(a.Open(dir.File("MIXED.DBF"), true, false).ok());
@@ -528,7 +529,7 @@ TEST_F(TableTest, AnOpenIsRetriedWhileTheHandlerSaysRetry) {
     EXPECT_FALSE(server.Used());
     EXPECT_EQ(4u, errors.errors.size());   // three retries, then default
     EXPECT_EQ(uint32_t(rt::EG_OPEN), errors.errors[0]->GenCode);
-    EXPECT_EQ(uint32_t(EACCES), errors.errors[0]->OsCode);
+    EXPECT_EQ(uint32_t(rt::OS_SHARING_VIOLATION), errors.errors[0]->OsCode);
   }
   ASSERT_TRUE(holder.Close().ok());
   ErrorRecorder errors(1);
