@@ -67,6 +67,26 @@ bool OpenElsewhere(const struct stat& file, bool* complete) {
 }
 }  // namespace
 
+namespace {
+// A folder changed this recently may still change within the same time stamp.
+constexpr time_t kStampSettleSeconds = 2;
+}  // namespace
+
+bool FolderWatch::MayHaveNewJobs(const std::string& folder) {
+  struct stat st;
+  current_ = Stamp{folder};
+  if (stat(folder.c_str(), &st) != 0) return true;
+  current_.seconds = st.st_mtim.tv_sec;
+  current_.nanoseconds = st.st_mtim.tv_nsec;
+  if (foundJobs_ || !(current_ == listed_)) return true;
+  return time(nullptr) - st.st_mtim.tv_sec < kStampSettleSeconds;
+}
+
+void FolderWatch::Listed(bool foundJobs) {
+  listed_ = current_;
+  foundJobs_ = foundJobs || current_.seconds < 0;
+}
+
 std::vector<std::string> ListJobFiles(const std::string& folder) {
   std::vector<std::string> names;
   DIR* dir = opendir(folder.empty() ? "." : folder.c_str());

@@ -8,6 +8,30 @@
 // case, in the order the file system lists them. Links and devices never count.
 std::vector<std::string> ListJobFiles(const std::string& folder);
 
+// Remembers how the job folder looked at the last listing, so that a folder
+// that cannot hold new entries is not listed again: its modification time is
+// unchanged, that time is a few seconds old (coarse time stamps), and the
+// last listing found no jobs (a job held open is looked at on every tick).
+class FolderWatch {
+ public:
+  // Before listing: false when the folder cannot have new entries. Takes the
+  // folder's time stamp for Listed.
+  bool MayHaveNewJobs(const std::string& folder);
+  // After listing the folder that MayHaveNewJobs looked at.
+  void Listed(bool foundJobs);
+
+ private:
+  struct Stamp {
+    std::string folder;
+    long long seconds = -1;
+    long nanoseconds = 0;
+    bool operator==(const Stamp&) const = default;
+  };
+  Stamp listed_;              // the folder as it was before the last listing
+  Stamp current_;             // the folder as MayHaveNewJobs saw it
+  bool foundJobs_ = true;     // the last listing found jobs
+};
+
 // True when `path` is a regular file that no process has open (so its writer
 // has finished with it). Takes a write lease and releases it at once; where
 // the lease is refused for ownership, looks through /proc/*/fd instead, and

@@ -9,6 +9,7 @@
 #include "platform/gui/dialog_window.h"
 #include "platform/runtime/value.h"
 #include "printing/printer_choice.h"
+#include "printserver/job_folder.h"
 #include "printserver/settings_file.h"
 
 class MainDialog : public gui::DialogWindow {
@@ -84,6 +85,7 @@ class MainDialog : public gui::DialogWindow {
   bool lOemCodePage = false;
   uint32_t nJobSeq = 0;
   std::string cJobName;          // the job file's own name of the current claim
+  FolderWatch oFolderWatch;      // the job folder at the last listing
   int nLineInterval = 100;
 
   static constexpr int kPollTimer = 100;

@@ -82,7 +82,10 @@ void MainDialog::Tick() {
 }
 
 std::string MainDialog::GetNextFile() {
+  // An unchanged folder without jobs is not listed again (idle cost of large folders).
+  if (!oFolderWatch.MayHaveNewJobs(cWorkDir)) return "";
   std::vector<std::string> jobs = ListJobFiles(cWorkDir);
+  oFolderWatch.Listed(!jobs.empty());
   if (jobs.empty()) return "";
   // The claim numbers run from 1 to 0x7FFFFFFF and then start again at 1.
   nJobSeq = nJobSeq >= kMaxJobSeq ? 1 : nJobSeq + 1;

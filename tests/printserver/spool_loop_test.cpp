@@ -119,6 +119,37 @@ TEST_F(SpoolLoopTest, ATextJobIsPrintedAsPagesInOemText) {
   EXPECT_EQ(StatLine(3), " Nyomtatva: 1/1");
 }
 
+// Sets a folder's modification time.
+void SetFolderTime(const std::string& folder, timespec when) {
+  timespec times[2] = {when, when};
+  utimensat(AT_FDCWD, folder.c_str(), times, 0);
+}
+
+TEST_F(SpoolLoopTest, AnUnchangedFolderIsNotListedAgainButEveryChangeIsSeen) {
+  timespec old{time(nullptr) - 60, 0};
+  SetFolderTime(jobs, old);
+  dlg->Tick();  // lists the folder: no jobs
+  // A job slipped in without the folder's time stamp changing is not looked for...
+  Job("U1.PRN", "a");
+  SetFolderTime(jobs, old);
+  dlg->Tick();
+  EXPECT_TRUE(Printed().empty());
+  EXPECT_EQ(dlg->nJobSeq, 0u);
+  // ...but any real change of the folder is.
+  Job("note.txt", "");
+  dlg->Tick();
+  EXPECT_EQ(Printed(), std::vector<std::string>{"a"});
+
+  // Within a coarse time stamp (the folder changed just now) the folder is listed every time.
+  timespec recent{time(nullptr), 0};
+  SetFolderTime(jobs, recent);
+  dlg->Tick();
+  Job("U2.PRN", "b");
+  SetFolderTime(jobs, recent);
+  dlg->Tick();
+  EXPECT_EQ(Printed().size(), 2u);
+}
+
 TEST_F(SpoolLoopTest, AnEmptyFolderChangesNothing) {
   Job("A0001.PRN", "not a job");
   Job("U0001.TXT", "not a job");
