@@ -1,19 +1,16 @@
 // Starting and stopping the server, and one job per tick of the poll timer.
-#include <QApplication>
 #include <QTime>
+#include <cstdio>
+#include <unistd.h>
 
+#include "errors/def_error.h"
+#include "errors/error_log.h"
 #include "platform/runtime/files.h"
 #include "platform/runtime/strings.h"
 #include "printing/printer_globals.h"
 #include "printserver/job_folder.h"
 #include "printserver/main_dialog.h"
-#include "errors/def_error.h"
-#include "errors/error_log.h"
 #include "printserver/message_boxes.h"
-
-#include <fcntl.h>
-#include <unistd.h>
-#include <cstdio>
 
 namespace {
 constexpr uint32_t kMaxJobSeq = 0x7FFFFFFF;
